@@ -1,0 +1,64 @@
+// The thread-safe state behind the control operations; the Win32 window renders it.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/controls.h"
+#include "scan/drive_list.h"
+
+class ControlState : public Controls {
+ public:
+  ControlState();
+  ~ControlState() override;
+
+  // Controls
+  void SetCaption(LabelId label, std::string_view text) override;
+  std::string Caption(LabelId label) override;
+  std::string DriveBoxCurrentDrive() override;
+  int AppendRow(std::string_view caption) override;
+  void SetCellText(int row, int column, std::string_view text) override;
+  void SetRowNativePath(int row, const NativeString& path) override;
+  NativeString RowNativePath(int row) override;
+  int RowCount() override;
+  void MakeRowVisible(int row) override;
+  std::string CellText(int row, int column) override;
+  void DeleteAllRows() override;
+  int Selection() override;
+  void SetSelection(int row) override;
+  void AppendDriveItem(std::string_view text) override;
+  int DriveItemCount() override;
+  std::string DriveItemText(int index) override;
+  int DriveSelection() override;
+  void SetDriveSelection(int index) override;
+
+  // DriveBox model: filled by the window at creation; SelectDriveBoxItem is the user's choice.
+  void SetDriveBox(std::vector<DriveBoxItem> items, int selected, char currentDrive);
+  std::vector<DriveBoxItem> DriveBoxItems();
+  void SelectDriveBoxItem(int index);
+  int DriveBoxSelection();
+
+  // For the view. Versions grow with every change of their part.
+  struct ViewVersions {
+    uint64_t captions = 0;
+    uint64_t rows = 0;        // rows appended, cells set, rows deleted
+    uint64_t selection = 0;
+    uint64_t reveal = 0;      // make-visible requests
+  };
+  ViewVersions Versions() const;
+  int PendingRevealRow();  // the row of the last make-visible request, -1 when none
+  // Called (from any thread) after a change when no earlier call is still unanswered;
+  // the view calls AcknowledgeChange() before it renders, to be told again.
+  void SetChangeNotifier(std::function<void()> notify);
+  void AcknowledgeChange();
+
+  size_t ApproximateRowBytes();  // memory held by the rows, for the benchmark
+
+ private:
+  struct Impl;
+  Impl* impl_;
+};

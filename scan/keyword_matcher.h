@@ -1,0 +1,56 @@
+// Multi-pattern search over GBK bytes (Aho-Corasick), with matches allowed to start only at
+// character boundaries (a byte >= 0x80 is stepped over together with the byte after it).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class KeywordMatcher {
+ public:
+  // Entries in list order; an entry listed twice counts twice in CountDistinct.
+  void Build(const std::vector<std::string>& entries);
+  bool empty() const;
+
+  // True when at least one entry occurs in text.
+  bool ContainsAny(std::string_view text) const;
+
+  // Streaming count of distinct entries (weighted by how often each is listed), stopping
+  // at limit. Feed the text in pieces of any size; matches across pieces are found.
+  class Counter {
+   public:
+    Counter(const KeywordMatcher& matcher, unsigned limit);
+    // Feeds bytes; returns true once the count has reached the limit (later calls do nothing).
+    bool Feed(const char* data, size_t size);
+    bool Reached() const;
+    unsigned Count() const;
+
+   private:
+    // implementation detail fields
+    const KeywordMatcher* matcher_;
+    unsigned limit_;
+    unsigned count_ = 0;
+    uint32_t state_ = 0;
+    uint32_t boundaryBits_ = 1;  // bit i: position (current - i) is a character boundary
+    bool inTrail_ = false;       // the next byte is the second byte of a double-byte character
+    std::vector<uint64_t> seen_;
+  };
+
+ private:
+  friend class Counter;
+  // implementation detail: the automaton (the helper that writes it may change these)
+  struct Node;
+  std::vector<uint32_t> next_;      // state * 256 + byte -> state
+  std::vector<uint32_t> outStart_;  // per state, into outputs_
+  std::vector<uint32_t> outputs_;   // pattern ids ending at a state (including suffix links)
+  std::vector<uint8_t> patternLength_;
+  std::vector<uint8_t> patternWeight_;
+  size_t maxLength_ = 0;
+};
+
+// Plain reference of the definition: entry by entry, position by position.
+bool ReferenceContains(std::string_view text, std::string_view entry);
+bool ReferenceMatchAny(std::string_view text, const std::vector<std::string>& entries);
+bool ReferenceCountReaches(std::string_view text, const std::vector<std::string>& entries, unsigned limit);

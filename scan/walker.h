@@ -1,0 +1,30 @@
+// Depth-first, pre-order walk of a directory tree; every file goes to the visitor.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "scan/dir_listing.h"
+
+// One file found by the walk. dir ends in '\' (POSIX: '/'); both texts are GBK.
+struct FoundFile {
+  const std::string& dir;
+  const std::string& name;
+  uint64_t size;
+  const NativeString& nativeDir;   // the platform's path of dir, ending in the separator
+  const NativeString& nativeName;  // the platform's own name
+  bool nameLossy;                  // GBK could not hold the name exactly
+  bool contentOffline;             // the file's data is not on the disk
+};
+
+// true: go on with this directory; false: stop listing this directory only.
+using FileVisitor = std::function<bool(const FoundFile&)>;
+
+// dir is the GBK directory text ending in the separator; nativeDir the same path in the
+// platform's form. A directory link back onto the current walk path is not entered again.
+void WalkDirectory(const std::string& dir, const NativeString& nativeDir, const FileVisitor& visitor,
+                   bool recurse, DirLister& lister);
+
+// Convenience for a GBK root such as "C:\" (converted to the platform's form).
+void WalkDirectory(const std::string& dir, const FileVisitor& visitor, bool recurse, DirLister& lister);
