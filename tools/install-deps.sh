@@ -2,9 +2,9 @@
 # Installs the Debian packages the build and the tests need; does nothing when all are present.
 set -euo pipefail
 
-native=(cmake g++ make libgtest-dev googletest clang libclang-rt-14-dev)
+native=(cmake g++ make python3 libgtest-dev googletest clang libclang-rt-14-dev)
 cross=(g++-mingw-w64-i686 binutils-mingw-w64-i686)
-wine=(wine wine32:i386 xvfb x11-utils imagemagick fonts-wqy-microhei)
+wine=(wine wine32:i386 xvfb x11-utils imagemagick fonts-wqy-microhei qemu-user-static)
 
 want=("${native[@]}" "${cross[@]}")
 case "${1:-all}" in
