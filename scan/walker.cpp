@@ -1,0 +1,112 @@
+// The recursive walk: listing order, depth first, files to the visitor, directories entered.
+#include "scan/walker.h"
+
+#include <deque>
+#include <vector>
+
+namespace {
+
+constexpr char kGbkSeparator = static_cast<char>(kNativeSeparator);
+
+bool IsDotOrDotDot(const NativeString& name) {
+  return (name.size() == 1 && name[0] == NativeChar('.')) ||
+         (name.size() == 2 && name[0] == NativeChar('.') && name[1] == NativeChar('.'));
+}
+
+// One directory on the current walk path; its identity is asked for only when a link is met.
+struct PathLevel {
+  size_t nativeLength;
+  DirectoryId id;
+  bool idKnown;
+};
+
+// The texts grow and shrink in place down the recursion (append, walk, truncate), and one
+// listing and one entry per depth are reused, so a walk of millions of files does not
+// allocate per entry.
+class TreeWalk {
+ public:
+  TreeWalk(const std::string& dir, const NativeString& nativeDir, const FileVisitor& visitor, bool recurse,
+           DirLister& lister)
+      : dir_(dir), nativeDir_(nativeDir), visitor_(visitor), recurse_(recurse), lister_(lister) {}
+
+  void Run() {
+    path_.push_back({nativeDir_.size(), {}, false});
+    WalkCurrent(0);
+  }
+
+ private:
+  void WalkCurrent(size_t depth) {
+    if (listings_.size() <= depth) {
+      listings_.push_back(lister_.NewListing());
+      entries_.emplace_back();
+    }
+    DirListing* listing = listings_[depth].get();
+    ListedEntry& entry = entries_[depth];
+    if (listing == nullptr || !listing->Open(nativeDir_, entry)) return;
+    const size_t dirLength = dir_.size();
+    const size_t nativeLength = nativeDir_.size();
+    do {
+      if (IsDotOrDotDot(entry.name)) continue;
+      if (entry.isDirectory) {
+        if (!recurse_) continue;
+        name_.clear();
+        NativeToGbk(entry.name, name_);
+        dir_ += name_;
+        dir_ += kGbkSeparator;
+        nativeDir_ += entry.name;
+        nativeDir_ += kNativeSeparator;
+        if (!entry.isLink || !LeadsBackOntoPath()) {
+          path_.push_back({nativeDir_.size(), {}, false});
+          WalkCurrent(depth + 1);
+          path_.pop_back();
+        }
+        dir_.resize(dirLength);
+        nativeDir_.resize(nativeLength);
+        continue;
+      }
+      name_.clear();
+      const bool exact = NativeToGbk(entry.name, name_);
+      const FoundFile file{dir_, name_, entry.size, nativeDir_, entry.name, !exact, entry.contentOffline};
+      if (!visitor_(file)) break;
+    } while (listing->Next(entry));
+    listing->Close();
+  }
+
+  // nativeDir_ holds the link's path. A target that cannot be identified is not entered
+  // either: without its identity a loop cannot be ruled out.
+  bool LeadsBackOntoPath() {
+    const DirectoryId target = lister_.IdentifyDirectory(nativeDir_);
+    if (!target.valid) return true;
+    for (size_t i = path_.size(); i-- > 0;) {
+      PathLevel& level = path_[i];
+      if (!level.idKnown) {
+        level.id = lister_.IdentifyDirectory(nativeDir_.substr(0, level.nativeLength));
+        level.idKnown = true;
+      }
+      if (level.id == target) return true;
+    }
+    return false;
+  }
+
+  std::string dir_;
+  NativeString nativeDir_;
+  std::string name_;
+  const FileVisitor& visitor_;
+  const bool recurse_;
+  DirLister& lister_;
+  std::vector<PathLevel> path_;
+  std::vector<std::unique_ptr<DirListing>> listings_;
+  std::deque<ListedEntry> entries_;  // a deque: references stay valid while deeper levels are added
+};
+
+}  // namespace
+
+void WalkDirectory(const std::string& dir, const NativeString& nativeDir, const FileVisitor& visitor,
+                   bool recurse, DirLister& lister) {
+  TreeWalk walk(dir, nativeDir, visitor, recurse, lister);
+  walk.Run();
+}
+
+void WalkDirectory(const std::string& dir, const FileVisitor& visitor, bool recurse, DirLister& lister) {
+  WalkDirectory(dir, GbkToNative(dir), visitor, recurse, lister);
+}
