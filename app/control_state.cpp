@@ -1,0 +1,348 @@
+// Every control operation runs whole under one lock; the rows are kept compact so that a
+// list of a million suspects stays cheap to grow, to read and to clear.
+#include "app/control_state.h"
+
+#include <array>
+#include <deque>
+#include <memory>
+#include <unordered_map>
+
+namespace {
+
+// A text held in the arena (or nowhere: size 0).
+struct TextRef {
+  const char* data = nullptr;
+  uint32_t size = 0;
+  std::string_view View() const { return {data, size}; }
+};
+
+// Append-only byte store in blocks: growing it never moves a text already stored.
+class TextArena {
+ public:
+  TextRef Store(std::string_view text) {
+    if (text.empty()) return {};
+    if (blocks_.empty() || used_ + text.size() > blockSize_) {
+      size_t size = text.size() > kBlockSize ? text.size() : kBlockSize;
+      blocks_.push_back(std::make_unique<char[]>(size));
+      blockSize_ = size;
+      used_ = 0;
+      bytes_ += size;
+    }
+    char* at = blocks_.back().get() + used_;
+    text.copy(at, text.size());
+    used_ += text.size();
+    return {at, static_cast<uint32_t>(text.size())};
+  }
+  size_t Bytes() const { return bytes_; }
+
+ private:
+  static constexpr size_t kBlockSize = 64 * 1024;
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  size_t used_ = 0;
+  size_t blockSize_ = 0;
+  size_t bytes_ = 0;
+};
+
+constexpr int kColumns = 4;
+constexpr int kDirectoryColumn = 1;
+constexpr int kCategoryColumn = 3;
+// Category texts are few; anything beyond this many distinct values is simply stored.
+constexpr size_t kMaxCategoryTexts = 16;
+
+struct Row {
+  std::array<TextRef, kColumns> cells;
+  bool hasNativePath = false;
+};
+
+int LabelIndex(LabelId label) {
+  switch (label) {
+    case LabelId::Status: return 0;
+    case LabelId::Score: return 1;
+    case LabelId::Verdict: return 2;
+  }
+  return 0;
+}
+
+}  // namespace
+
+struct ControlState::Impl {
+  mutable std::mutex lock;
+
+  std::array<std::string, 3> captions;
+
+  std::deque<Row> rows;
+  TextArena arena;
+  TextRef lastDirectory;                  // consecutive rows mostly share their directory
+  std::vector<TextRef> categoryTexts;     // the few distinct texts of the kind column
+  std::unordered_map<uint32_t, NativeString> nativePaths;
+  int selection = -1;
+  int revealRow = -1;
+
+  std::vector<std::string> driveItems;
+  int driveSelection = -1;
+
+  std::vector<DriveBoxItem> driveBox;
+  int driveBoxSelection = -1;
+  char currentDrive = 0;
+
+  ViewVersions versions;
+  std::function<void()> notifier;
+  std::atomic<bool> notificationPending{false};
+
+  bool ValidRow(int row) const { return row >= 0 && static_cast<size_t>(row) < rows.size(); }
+
+  TextRef Intern(int column, std::string_view text) {
+    if (text.empty()) return {};
+    if (column == kDirectoryColumn) {
+      if (lastDirectory.View() != text) lastDirectory = arena.Store(text);
+      return lastDirectory;
+    }
+    if (column == kCategoryColumn) {
+      for (const TextRef& known : categoryTexts)
+        if (known.View() == text) return known;
+      TextRef stored = arena.Store(text);
+      if (categoryTexts.size() < kMaxCategoryTexts) categoryTexts.push_back(stored);
+      return stored;
+    }
+    return arena.Store(text);
+  }
+
+  // Called with the lock held; gives the notifier to call once the lock is released.
+  std::function<void()> Changed() {
+    if (!notifier || notificationPending.exchange(true)) return {};
+    return notifier;
+  }
+};
+
+namespace {
+
+void Notify(const std::function<void()>& notify) {
+  if (notify) notify();
+}
+
+}  // namespace
+
+ControlState::ControlState() : impl_(new Impl) {}
+
+ControlState::~ControlState() { delete impl_; }
+
+void ControlState::SetCaption(LabelId label, std::string_view text) {
+  std::function<void()> notify;
+  {
+    std::lock_guard<std::mutex> hold(impl_->lock);
+    std::string& caption = impl_->captions[LabelIndex(label)];
+    if (caption == text) return;  // the timer rewrites unchanged labels ten times a second
+    caption.assign(text.data(), text.size());
+    ++impl_->versions.captions;
+    notify = impl_->Changed();
+  }
+  Notify(notify);
+}
+
+std::string ControlState::Caption(LabelId label) {
+  std::lock_guard<std::mutex> hold(impl_->lock);
+  return impl_->captions[LabelIndex(label)];
+}
+
+std::string ControlState::DriveBoxCurrentDrive() {
+  std::lock_guard<std::mutex> hold(impl_->lock);
+  const Impl& s = *impl_;
+  if (s.driveBoxSelection >= 0 && static_cast<size_t>(s.driveBoxSelection) < s.driveBox.size())
+    return std::string(1, s.driveBox[s.driveBoxSelection].letter);
+  if (s.currentDrive == 0) return {};
+  return std::string(1, s.currentDrive);
+}
+
+int ControlState::AppendRow(std::string_view caption) {
+  std::function<void()> notify;
+  int index;
+  {
+    std::lock_guard<std::mutex> hold(impl_->lock);
+    Row row;
+    row.cells[0] = impl_->arena.Store(caption);
+    impl_->rows.push_back(row);
+    index = static_cast<int>(impl_->rows.size() - 1);
+    ++impl_->versions.rows;
+    notify = impl_->Changed();
+  }
+  Notify(notify);
+  return index;
+}
+
+void ControlState::SetCellText(int row, int column, std::string_view text) {
+  std::function<void()> notify;
+  {
+    std::lock_guard<std::mutex> hold(impl_->lock);
+    if (!impl_->ValidRow(row) || column < 0 || column >= kColumns) return;
+    impl_->rows[row].cells[column] = impl_->Intern(column, text);
+    ++impl_->versions.rows;
+    notify = impl_->Changed();
+  }
+  Notify(notify);
+}
+
+void ControlState::SetRowNativePath(int row, const NativeString& path) {
+  std::lock_guard<std::mutex> hold(impl_->lock);
+  if (!impl_->ValidRow(row)) return;
+  Row& r = impl_->rows[row];
+  if (path.empty()) {
+    if (r.hasNativePath) impl_->nativePaths.erase(static_cast<uint32_t>(row));
+    r.hasNativePath = false;
+    return;
+  }
+  impl_->nativePaths[static_cast<uint32_t>(row)] = path;
+  r.hasNativePath = true;
+}
+
+NativeString ControlState::RowNativePath(int row) {
+  std::lock_guard<std::mutex> hold(impl_->lock);
+  if (!impl_->ValidRow(row) || !impl_->rows[row].hasNativePath) return {};
+  auto found = impl_->nativePaths.find(static_cast<uint32_t>(row));
+  return found == impl_->nativePaths.end() ? NativeString() : found->second;
+}
+
+int ControlState::RowCount() {
+  std::lock_guard<std::mutex> hold(impl_->lock);
+  return static_cast<int>(impl_->rows.size());
+}
+
+void ControlState::MakeRowVisible(int row) {
+  std::function<void()> notify;
+  {
+    std::lock_guard<std::mutex> hold(impl_->lock);
+    if (!impl_->ValidRow(row)) return;
+    impl_->revealRow = row;
+    ++impl_->versions.reveal;
+    notify = impl_->Changed();
+  }
+  Notify(notify);
+}
+
+std::string ControlState::CellText(int row, int column) {
+  std::lock_guard<std::mutex> hold(impl_->lock);
+  if (!impl_->ValidRow(row) || column < 0 || column >= kColumns) return {};
+  return std::string(impl_->rows[row].cells[column].View());
+}
+
+void ControlState::DeleteAllRows() {
+  std::function<void()> notify;
+  // The old rows and texts are freed after the lock is released.
+  std::deque<Row> oldRows;
+  TextArena oldArena;
+  {
+    std::lock_guard<std::mutex> hold(impl_->lock);
+    Impl& s = *impl_;
+    oldRows.swap(s.rows);
+    oldArena = std::move(s.arena);
+    s.arena = TextArena();
+    s.lastDirectory = {};
+    s.categoryTexts.clear();
+    s.nativePaths.clear();
+    s.revealRow = -1;
+    ++s.versions.rows;
+    if (s.selection != -1) {
+      s.selection = -1;
+      ++s.versions.selection;
+    }
+    notify = s.Changed();
+  }
+  Notify(notify);
+}
+
+int ControlState::Selection() {
+  std::lock_guard<std::mutex> hold(impl_->lock);
+  return impl_->selection;
+}
+
+void ControlState::SetSelection(int row) {
+  std::function<void()> notify;
+  {
+    std::lock_guard<std::mutex> hold(impl_->lock);
+    if (row < -1) row = -1;
+    if (row >= 0 && !impl_->ValidRow(row)) return;  // a missing row changes nothing
+    if (impl_->selection == row) return;
+    impl_->selection = row;
+    ++impl_->versions.selection;
+    notify = impl_->Changed();
+  }
+  Notify(notify);
+}
+
+void ControlState::AppendDriveItem(std::string_view text) {
+  std::lock_guard<std::mutex> hold(impl_->lock);
+  impl_->driveItems.emplace_back(text);
+}
+
+int ControlState::DriveItemCount() {
+  std::lock_guard<std::mutex> hold(impl_->lock);
+  return static_cast<int>(impl_->driveItems.size());
+}
+
+std::string ControlState::DriveItemText(int index) {
+  std::lock_guard<std::mutex> hold(impl_->lock);
+  if (index < 0 || static_cast<size_t>(index) >= impl_->driveItems.size()) return {};
+  return impl_->driveItems[index];
+}
+
+int ControlState::DriveSelection() {
+  std::lock_guard<std::mutex> hold(impl_->lock);
+  return impl_->driveSelection;
+}
+
+void ControlState::SetDriveSelection(int index) {
+  std::lock_guard<std::mutex> hold(impl_->lock);
+  int last = static_cast<int>(impl_->driveItems.size()) - 1;
+  if (index > last) index = last;
+  if (index < -1) index = -1;
+  impl_->driveSelection = index;
+}
+
+void ControlState::SetDriveBox(std::vector<DriveBoxItem> items, int selected, char currentDrive) {
+  std::lock_guard<std::mutex> hold(impl_->lock);
+  impl_->driveBox = std::move(items);
+  impl_->driveBoxSelection =
+      (selected >= 0 && static_cast<size_t>(selected) < impl_->driveBox.size()) ? selected : -1;
+  impl_->currentDrive = currentDrive;
+}
+
+std::vector<DriveBoxItem> ControlState::DriveBoxItems() {
+  std::lock_guard<std::mutex> hold(impl_->lock);
+  return impl_->driveBox;
+}
+
+void ControlState::SelectDriveBoxItem(int index) {
+  std::lock_guard<std::mutex> hold(impl_->lock);
+  impl_->driveBoxSelection = (index >= 0 && static_cast<size_t>(index) < impl_->driveBox.size()) ? index : -1;
+}
+
+int ControlState::DriveBoxSelection() {
+  std::lock_guard<std::mutex> hold(impl_->lock);
+  return impl_->driveBoxSelection;
+}
+
+ControlState::ViewVersions ControlState::Versions() const {
+  std::lock_guard<std::mutex> hold(impl_->lock);
+  return impl_->versions;
+}
+
+int ControlState::PendingRevealRow() {
+  std::lock_guard<std::mutex> hold(impl_->lock);
+  return impl_->revealRow;
+}
+
+void ControlState::SetChangeNotifier(std::function<void()> notify) {
+  std::lock_guard<std::mutex> hold(impl_->lock);
+  impl_->notifier = std::move(notify);
+  impl_->notificationPending.store(false);
+}
+
+void ControlState::AcknowledgeChange() { impl_->notificationPending.store(false); }
+
+size_t ControlState::ApproximateRowBytes() {
+  std::lock_guard<std::mutex> hold(impl_->lock);
+  const Impl& s = *impl_;
+  size_t bytes = s.rows.size() * sizeof(Row) + s.arena.Bytes();
+  for (const auto& entry : s.nativePaths)
+    bytes += sizeof(entry) + entry.second.capacity() * sizeof(NativeChar) + 2 * sizeof(void*);
+  return bytes;
+}
