@@ -50,14 +50,17 @@ class TreeWalk {
       if (entry.isDirectory) {
         if (!recurse_) continue;
         name_.clear();
-        NativeToGbk(entry.name, name_);
+        const bool dirExact = NativeToGbk(entry.name, name_);
         dir_ += name_;
         dir_ += kGbkSeparator;
         nativeDir_ += entry.name;
         nativeDir_ += kNativeSeparator;
         if (!entry.isLink || !LeadsBackOntoPath()) {
           path_.push_back({nativeDir_.size(), {}, false});
+          // Below a folder GBK cannot name, only the native path reaches a file.
+          if (!dirExact) ++lossyFolders_;
           WalkCurrent(depth + 1);
+          if (!dirExact) --lossyFolders_;
           path_.pop_back();
         }
         dir_.resize(dirLength);
@@ -66,7 +69,8 @@ class TreeWalk {
       }
       name_.clear();
       const bool exact = NativeToGbk(entry.name, name_);
-      const FoundFile file{dir_, name_, entry.size, nativeDir_, entry.name, !exact, entry.contentOffline};
+      const FoundFile file{dir_, name_, entry.size, nativeDir_, entry.name, !exact || lossyFolders_ > 0,
+                           entry.contentOffline};
       if (!visitor_(file)) break;
     } while (listing->Next(entry));
     listing->Close();
@@ -95,6 +99,7 @@ class TreeWalk {
   const bool recurse_;
   DirLister& lister_;
   std::vector<PathLevel> path_;
+  size_t lossyFolders_ = 0;  // folders on the walk path whose GBK name is not exact
   std::vector<std::unique_ptr<DirListing>> listings_;
   std::deque<ListedEntry> entries_;  // a deque: references stay valid while deeper levels are added
 };

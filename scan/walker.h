@@ -14,7 +14,7 @@ struct FoundFile {
   uint64_t size;
   const NativeString& nativeDir;   // the platform's path of dir, ending in the separator
   const NativeString& nativeName;  // the platform's own name
-  bool nameLossy;                  // GBK could not hold the name exactly
+  bool nameLossy;                  // GBK could not hold the name, or a folder of dir, exactly
   bool contentOffline;             // the file's data is not on the disk
 };
 
