@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "text/codepage.h"
@@ -25,4 +26,11 @@ const std::string& PrepareScanText();   // "准备扫描"
 const std::string& AllDrivesDoneText(); // " 扫描结束!"
 
 // At exit: makes a running worker stop adding rows and end its walk at the next file.
+// Once it returns, no worker touches the controls again.
 void AbandonScanWorker();
+bool IsScanWorkerAbandoned();
+
+// Held by the worker around each of its control writes, and by the clear action, a scan
+// start and the abandon: a row and its score change are seen together, and a clear never
+// falls between them.
+std::mutex& ScanGateLock();

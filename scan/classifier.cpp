@@ -1,0 +1,95 @@
+// The file classifier: progress for every file, the ".txt" content rule, the name rule and
+// the category by the last bytes of the name.
+#include "scan/classifier.h"
+
+#include <mutex>
+
+#include "app/globals.h"
+#include "scan/keywords.h"
+#include "scan/scan_worker.h"
+#include "text/gbk_text.h"
+
+namespace {
+
+struct SuffixRule {
+  const char* suffix;  // lower case; compared on its own length
+  const std::string& (*category)();
+};
+
+// In this order: the first rule that holds gives the category.
+constexpr SuffixRule kSuffixRules[] = {
+    {".avi", CategoryVideo},   {".wmv", CategoryVideo},   {".rm", CategoryVideo},    {"rmvb", CategoryVideo},
+    {".flv", CategoryVideo},   {".3gp", CategoryVideo},   {".mp4", CategoryVideo},   {".mkv", CategoryVideo},
+    {".mpg", CategoryVideo},   {".vod", CategoryVideo},   {".jpg", CategoryPicture}, {".png", CategoryPicture},
+    {".bmp", CategoryPicture}, {".gif", CategoryPicture}, {".mp3", CategoryAudio},   {"rent", CategorySeed},
+};
+
+}  // namespace
+
+const std::string& CategoryArticle() {
+  static const std::string text = Utf8ToGbk("可疑色情文章");
+  return text;
+}
+
+const std::string& CategoryVideo() {
+  static const std::string text = Utf8ToGbk("可疑色情视频");
+  return text;
+}
+
+const std::string& CategoryPicture() {
+  static const std::string text = Utf8ToGbk("可疑色情图片");
+  return text;
+}
+
+const std::string& CategoryAudio() {
+  static const std::string text = Utf8ToGbk("可疑色情音频");
+  return text;
+}
+
+const std::string& CategorySeed() {
+  static const std::string text = Utf8ToGbk("可疑色情BT种子");
+  return text;
+}
+
+const std::string& CategoryFile() {
+  static const std::string text = Utf8ToGbk("可疑色情文件");
+  return text;
+}
+
+const std::string& CategoryForName(std::string_view name) {
+  for (const SuffixRule& rule : kSuffixRules)
+    if (EndsWithLower(name, rule.suffix)) return rule.category();
+  return CategoryFile();
+}
+
+bool ClassifyFile(const FoundFile& file) {
+  std::unique_lock<std::mutex> gate(ScanGateLock());
+  if (IsScanWorkerAbandoned()) return false;
+  ShowProgress(file.dir, file.name);
+  gate.unlock();
+
+  // The decision reads files and keyword lists only: no control, so outside the gate.
+  const std::string* category = nullptr;
+  if (EndsWithLower(file.name, ".txt")) {
+    // Data that is not on the disk would be recalled by reading it: treated as unreadable.
+    if (!file.contentOffline && Services.reader != nullptr &&
+        MatchContentKeywordsInFile(file.nativeDir + file.nativeName, *Services.reader))
+      category = &CategoryArticle();
+  } else if (MatchNameKeywords(file.name)) {
+    category = &CategoryForName(file.name);
+  }
+
+  gate.lock();
+  if (IsScanWorkerAbandoned()) return false;
+  if (category != nullptr) {
+    if (file.nameLossy) {
+      NativeString nativePath = file.nativeDir + file.nativeName;
+      AddSuspectRow(file.name, file.dir, file.size, *category, &nativePath);
+    } else {
+      AddSuspectRow(file.name, file.dir, file.size, *category);
+    }
+    HealthScore.fetch_sub(1);
+  }
+  RevealLastRow();
+  return true;
+}

@@ -1,0 +1,118 @@
+// Fakes of the platform services and a guard that installs Services for one test.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "app/control_state.h"
+#include "app/globals.h"
+#include "app/platform.h"
+#include "scan/dir_listing.h"
+#include "scan/drive_list.h"
+#include "scan/file_reader.h"
+
+// Holds each body until the test runs it (OnDemand), or runs it on a real thread that the
+// fake joins on destruction (RealThread).
+class FakeThreadStarter : public ThreadStarter {
+ public:
+  enum class Mode { OnDemand, RealThread };
+  explicit FakeThreadStarter(Mode mode = Mode::OnDemand) : mode_(mode) {}
+  ~FakeThreadStarter() override;
+
+  bool StartDetached(std::function<void()> body) override;
+
+  size_t Pending();
+  bool RunNext();  // runs the oldest held body on this thread; false when none
+  void JoinAll();
+  int Started();
+  void FailStarts(bool fail);
+
+ private:
+  Mode mode_;
+  std::mutex lock_;
+  std::deque<std::function<void()>> held_;
+  std::vector<std::thread> threads_;
+  int started_ = 0;
+  bool fail_ = false;
+};
+
+class FakeShellOpener : public ShellOpener {
+ public:
+  void OpenWithDefaultAction(const std::string& gbkPath, const NativeString& nativePath) override {
+    calls.emplace_back(gbkPath, nativePath);
+  }
+  std::vector<std::pair<std::string, NativeString>> calls;
+};
+
+class FakeDriveProvider : public DriveProvider {
+ public:
+  std::vector<std::string> DriveRoots() override { return roots; }
+  DriveType TypeOf(const std::string& root) override;
+  std::string VolumeLabel(const std::string& root) override;
+  char CurrentDriveLetter() override { return currentDrive; }
+
+  std::vector<std::string> roots;
+  std::map<std::string, DriveType> types;
+  std::map<std::string, std::string> labels;
+  char currentDrive = 'C';
+};
+
+// An in-memory tree: directories (native texts ending in the separator) list their entries
+// in the order they were added; a directory never added cannot be listed.
+class FakeDirLister : public DirLister {
+ public:
+  void AddDirectory(const NativeString& dir);
+  void AddFile(const NativeString& dir, const NativeString& name, uint64_t size, bool offline = false);
+  void AddSubdirectory(const NativeString& dir, const NativeString& name);  // adds dir+name+separator too
+
+  std::unique_ptr<DirListing> NewListing() override;
+  DirectoryId IdentifyDirectory(const NativeString&) override { return {}; }
+
+  std::map<NativeString, std::vector<ListedEntry>> tree;
+  std::mutex lock;
+};
+
+// A ControlState that also logs the operations that show progress and rows, in order:
+// "caption S|P|V:<text>", "append:<caption>", "cell r,c:<text>", "select:<row>", "visible:<row>".
+class RecordingControls : public ControlState {
+ public:
+  void SetCaption(LabelId label, std::string_view text) override;
+  int AppendRow(std::string_view caption) override;
+  void SetCellText(int row, int column, std::string_view text) override;
+  void SetSelection(int row) override;
+  void MakeRowVisible(int row) override;
+  std::vector<std::string> TakeLog();
+
+ private:
+  void Log(std::string entry);
+  std::mutex logLock_;
+  std::vector<std::string> log_;
+};
+
+// Installs services (and fresh program state) for one test, restores the old on destruction.
+class ScopedServices {
+ public:
+  explicit ScopedServices(const ProgramServices& services);
+  ~ScopedServices();
+  ScopedServices(const ScopedServices&) = delete;
+  ScopedServices& operator=(const ScopedServices&) = delete;
+
+ private:
+  ProgramServices saved_;
+  std::string savedRoot_;
+  int savedMode_;
+  int32_t savedScore_;
+};
+
+// Waits until no scan worker runs; false after timeoutMs.
+bool WaitForScanWorker(int timeoutMs = 10000);
+
+// NativeString from a UTF-8 source text (through GBK, as the program's texts go).
+NativeString NativeFromUtf8(const std::string& utf8);
