@@ -10,7 +10,9 @@
 
 class KeywordMatcher {
  public:
-  // Entries in list order; an entry listed twice counts twice in CountDistinct.
+  // Entries in list order; an entry listed twice counts twice in the Counter. Empty entries and
+  // entries longer than kMaxEntryLength bytes are never found.
+  static constexpr size_t kMaxEntryLength = 64;
   void Build(const std::vector<std::string>& entries);
   bool empty() const;
 
@@ -22,6 +24,7 @@ class KeywordMatcher {
   class Counter {
    public:
     Counter(const KeywordMatcher& matcher, unsigned limit);
+    Counter(KeywordMatcher&&, unsigned) = delete;  // keeps a pointer: no temporaries
     // Feeds bytes; returns true once the count has reached the limit (later calls do nothing).
     bool Feed(const char* data, size_t size);
     bool Reached() const;
@@ -33,9 +36,9 @@ class KeywordMatcher {
     unsigned limit_;
     unsigned count_ = 0;
     uint32_t state_ = 0;
-    uint32_t boundaryBits_ = 1;  // bit i: position (current - i) is a character boundary
+    uint64_t boundaryBits_ = 0;  // bit i: the byte i places before the last one fed starts a character
     bool inTrail_ = false;       // the next byte is the second byte of a double-byte character
-    std::vector<uint64_t> seen_;
+    std::vector<uint64_t> seen_;  // one bit per distinct entry already counted
   };
 
  private:
@@ -45,12 +48,13 @@ class KeywordMatcher {
   std::vector<uint32_t> next_;      // state * 256 + byte -> state
   std::vector<uint32_t> outStart_;  // per state, into outputs_
   std::vector<uint32_t> outputs_;   // pattern ids ending at a state (including suffix links)
-  std::vector<uint8_t> patternLength_;
-  std::vector<uint8_t> patternWeight_;
+  std::vector<uint8_t> patternLength_;   // per distinct entry
+  std::vector<uint32_t> patternWeight_;  // how often the entry is listed
   size_t maxLength_ = 0;
 };
 
-// Plain reference of the definition: entry by entry, position by position.
+// Plain reference of the definition: entry by entry, position by position (an empty entry
+// occurs nowhere).
 bool ReferenceContains(std::string_view text, std::string_view entry);
 bool ReferenceMatchAny(std::string_view text, const std::vector<std::string>& entries);
 bool ReferenceCountReaches(std::string_view text, const std::vector<std::string>& entries, unsigned limit);

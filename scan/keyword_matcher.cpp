@@ -1,0 +1,179 @@
+// Aho-Corasick automaton over bytes with a dense transition table. Character boundaries are
+// tracked while stepping from the first byte, so a match counts only when it starts at one.
+#include "scan/keyword_matcher.h"
+
+#include <algorithm>
+#include <deque>
+#include <limits>
+#include <map>
+
+#include "text/gbk_text.h"
+
+namespace {
+
+constexpr size_t kAlphabet = 256;
+constexpr uint32_t kNoPattern = std::numeric_limits<uint32_t>::max();
+
+// Advances the boundary history by one byte: bit 0 tells whether that byte starts a character.
+inline void StepBoundary(unsigned char byte, uint64_t& bits, bool& inTrail) {
+  const bool boundary = !inTrail;
+  bits = (bits << 1) | static_cast<uint64_t>(boundary);
+  inTrail = boundary && byte >= 0x80;
+}
+
+inline bool StartsAtBoundary(uint64_t bits, uint8_t length) { return ((bits >> (length - 1)) & 1u) != 0; }
+
+}  // namespace
+
+void KeywordMatcher::Build(const std::vector<std::string>& entries) {
+  next_.clear();
+  outStart_.clear();
+  outputs_.clear();
+  patternLength_.clear();
+  patternWeight_.clear();
+  maxLength_ = 0;
+
+  // Identical entries share one pattern whose weight is how often it is listed.
+  std::map<std::string_view, uint32_t> ids;
+  std::vector<std::string_view> patterns;
+  for (const std::string& entry : entries) {
+    if (entry.empty() || entry.size() > kMaxEntryLength) continue;
+    auto [it, added] = ids.emplace(entry, static_cast<uint32_t>(patterns.size()));
+    if (added) {
+      patterns.push_back(entry);
+      patternLength_.push_back(static_cast<uint8_t>(entry.size()));
+      patternWeight_.push_back(0);
+      maxLength_ = std::max(maxLength_, entry.size());
+    }
+    ++patternWeight_[it->second];
+  }
+  if (patterns.empty()) return;
+
+  // Trie: 0 in a row means "no child" until the row is completed below (nothing points to the root).
+  std::vector<uint32_t> terminal(1, kNoPattern);
+  next_.assign(kAlphabet, 0);
+  for (uint32_t id = 0; id < patterns.size(); ++id) {
+    uint32_t state = 0;
+    for (char c : patterns[id]) {
+      const size_t slot = state * kAlphabet + static_cast<unsigned char>(c);
+      if (next_[slot] == 0) {
+        next_[slot] = static_cast<uint32_t>(terminal.size());
+        terminal.push_back(kNoPattern);
+        next_.resize(next_.size() + kAlphabet, 0);
+      }
+      state = next_[slot];
+    }
+    terminal[state] = id;
+  }
+
+  // Breadth first: a state's failure state is shallower, so its row and outputs are complete.
+  const size_t stateCount = terminal.size();
+  std::vector<uint32_t> fail(stateCount, 0);
+  std::vector<std::vector<uint32_t>> out(stateCount);
+  std::deque<uint32_t> queue;
+  for (size_t c = 0; c < kAlphabet; ++c) {
+    if (next_[c] != 0) queue.push_back(next_[c]);
+  }
+  while (!queue.empty()) {
+    const uint32_t state = queue.front();
+    queue.pop_front();
+    if (terminal[state] != kNoPattern) out[state].push_back(terminal[state]);
+    const std::vector<uint32_t>& inherited = out[fail[state]];
+    out[state].insert(out[state].end(), inherited.begin(), inherited.end());
+    for (size_t c = 0; c < kAlphabet; ++c) {
+      const size_t slot = state * kAlphabet + c;
+      const uint32_t viaFail = next_[fail[state] * kAlphabet + c];
+      if (next_[slot] != 0) {
+        fail[next_[slot]] = viaFail;
+        queue.push_back(next_[slot]);
+      } else {
+        next_[slot] = viaFail;
+      }
+    }
+  }
+
+  outStart_.reserve(stateCount + 1);
+  for (const auto& list : out) {
+    outStart_.push_back(static_cast<uint32_t>(outputs_.size()));
+    outputs_.insert(outputs_.end(), list.begin(), list.end());
+  }
+  outStart_.push_back(static_cast<uint32_t>(outputs_.size()));
+}
+
+bool KeywordMatcher::empty() const { return patternLength_.empty(); }
+
+bool KeywordMatcher::ContainsAny(std::string_view text) const {
+  if (empty()) return false;
+  const uint32_t* next = next_.data();
+  uint32_t state = 0;
+  uint64_t bits = 0;
+  bool inTrail = false;
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    StepBoundary(byte, bits, inTrail);
+    state = next[state * kAlphabet + byte];
+    for (uint32_t o = outStart_[state], end = outStart_[state + 1]; o < end; ++o) {
+      if (StartsAtBoundary(bits, patternLength_[outputs_[o]])) return true;
+    }
+  }
+  return false;
+}
+
+KeywordMatcher::Counter::Counter(const KeywordMatcher& matcher, unsigned limit)
+    : matcher_(&matcher), limit_(limit), seen_((matcher.patternLength_.size() + 63) / 64, 0) {}
+
+bool KeywordMatcher::Counter::Feed(const char* data, size_t size) {
+  if (Reached()) return true;
+  const KeywordMatcher& m = *matcher_;
+  if (m.empty() || size == 0) return false;
+  const uint32_t* next = m.next_.data();
+  uint32_t state = state_;
+  uint64_t bits = boundaryBits_;
+  bool inTrail = inTrail_;
+  for (size_t i = 0; i < size; ++i) {
+    const auto byte = static_cast<unsigned char>(data[i]);
+    StepBoundary(byte, bits, inTrail);
+    state = next[state * kAlphabet + byte];
+    for (uint32_t o = m.outStart_[state], end = m.outStart_[state + 1]; o < end; ++o) {
+      const uint32_t id = m.outputs_[o];
+      uint64_t& word = seen_[id / 64];
+      const uint64_t bit = uint64_t{1} << (id % 64);
+      if ((word & bit) != 0 || !StartsAtBoundary(bits, m.patternLength_[id])) continue;
+      word |= bit;
+      count_ += m.patternWeight_[id];
+      if (count_ >= limit_) return true;
+    }
+  }
+  state_ = state;
+  boundaryBits_ = bits;
+  inTrail_ = inTrail;
+  return false;
+}
+
+bool KeywordMatcher::Counter::Reached() const { return count_ >= limit_; }
+
+unsigned KeywordMatcher::Counter::Count() const { return count_; }
+
+bool ReferenceContains(std::string_view text, std::string_view entry) {
+  if (entry.empty()) return false;
+  size_t i = 0;
+  while (i < text.size()) {
+    if (text.size() - i >= entry.size() && text.compare(i, entry.size(), entry) == 0) return true;
+    i += IsLeadByte(text[i]) ? 2 : 1;
+  }
+  return false;
+}
+
+bool ReferenceMatchAny(std::string_view text, const std::vector<std::string>& entries) {
+  return std::any_of(entries.begin(), entries.end(),
+                     [&](const std::string& entry) { return ReferenceContains(text, entry); });
+}
+
+bool ReferenceCountReaches(std::string_view text, const std::vector<std::string>& entries, unsigned limit) {
+  unsigned hits = 0;
+  if (hits >= limit) return true;
+  for (const std::string& entry : entries) {
+    if (ReferenceContains(text, entry) && ++hits >= limit) return true;
+  }
+  return false;
+}

@@ -1,0 +1,142 @@
+#include "text/gbk_text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace std::string_literals;
+
+namespace {
+
+// "扫描" in GBK: C9 A8 C3 E8.
+const std::string kScan = "\xC9\xA8\xC3\xE8";
+// A double-byte character whose second byte is 'A' (0x41) and one whose second byte is '\'.
+const std::string kTrailA = "\x81\x41";
+const std::string kTrailBackslash = "\x95\x5C";
+
+}  // namespace
+
+TEST(GbkTextTest, FirstAndLastBytesCountBytesAndMayCutACharacter) {
+  EXPECT_EQ(FirstBytes("abc", 0), "");
+  EXPECT_EQ(FirstBytes("abc", -5), "");
+  EXPECT_EQ(FirstBytes("abc", 3), "abc");
+  EXPECT_EQ(FirstBytes("abc", 99), "abc");
+  EXPECT_EQ(FirstBytes(kScan, 1), "\xC9");
+  EXPECT_EQ(FirstBytes(kScan, 3), "\xC9\xA8\xC3");
+  EXPECT_EQ(LastBytes("abc", 0), "");
+  EXPECT_EQ(LastBytes("abc", -1), "");
+  EXPECT_EQ(LastBytes("abc", 2), "bc");
+  EXPECT_EQ(LastBytes("abc", 3), "abc");
+  EXPECT_EQ(LastBytes("abc", 1LL << 40), "abc");
+  EXPECT_EQ(LastBytes(kScan, 3), "\xA8\xC3\xE8");
+  EXPECT_EQ(LastBytes("", 4), "");
+}
+
+TEST(GbkTextTest, LowerAsciiLeavesTheByteAfterALeadByteAlone) {
+  EXPECT_EQ(LowerAscii("README.TXT"), "readme.txt");
+  EXPECT_EQ(LowerAscii("@[`{AZaz"), "@[`{azaz");
+  EXPECT_EQ(LowerAscii(kTrailA + "A"), kTrailA + "a");
+  EXPECT_EQ(LowerAscii("\x88Z\x88Z"), "\x88Z\x88Z");
+  // A stray lead byte at the end: nothing follows it, nothing breaks.
+  EXPECT_EQ(LowerAscii("AB\xC9"), "ab\xC9");
+  EXPECT_EQ(LowerAscii(""), "");
+  const std::string mixed = "X" + kScan + kTrailA + "Q\x80";
+  EXPECT_EQ(LowerAscii(mixed).size(), mixed.size());
+  EXPECT_EQ(LowerAscii("a\0B"s), "a\0b"s);
+}
+
+TEST(GbkTextTest, FindSubTextMatchesOnlyAtCharacterBoundaries) {
+  EXPECT_EQ(FindSubText("hello", "llo"), 3);
+  EXPECT_EQ(FindSubText("hello", "hello"), 1);
+  EXPECT_EQ(FindSubText("hello", "Hello"), -1);  // case-sensitive
+  EXPECT_EQ(FindSubText("hello", "hello!"), -1);
+  EXPECT_EQ(FindSubText("", "a"), -1);
+  EXPECT_EQ(FindSubText("abc", ""), -1);
+  // 'A' as the second byte of a double-byte character is not an 'A'.
+  EXPECT_EQ(FindSubText(kTrailA, "A"), -1);
+  EXPECT_EQ(FindSubText(kTrailA + "A", "A"), 3);
+  // "\xA8\xC3" stands inside "扫描" across the two characters: no match there.
+  EXPECT_EQ(FindSubText(kScan, "\xA8\xC3"), -1);
+  EXPECT_EQ(FindSubText(kScan, "\xC3\xE8"), 3);
+  EXPECT_EQ(FindSubText("x" + kScan, "\xC3\xE8"), 4);
+  // A trail byte equal to '\' is not a backslash.
+  EXPECT_EQ(FindSubText(kTrailBackslash + "\\", "\\"), 3);
+  // A lead byte steps over the next byte whatever it is, also an ASCII letter.
+  EXPECT_EQ(FindSubText("\xC9" "abc", "abc"), -1);
+  EXPECT_EQ(FindSubText("\xC9" "abcabc", "abc"), 5);
+  // Stray lead byte at the end.
+  EXPECT_EQ(FindSubText("ab\xC9", "\xC9"), 3);
+}
+
+TEST(GbkTextTest, SplitTextKeepsInnerEmptyPiecesButNoneAfterATrailingDelimiter) {
+  using Pieces = std::vector<std::string>;
+  EXPECT_EQ(SplitText("", ','), Pieces{});
+  EXPECT_EQ(SplitText("a", ','), Pieces{"a"});
+  EXPECT_EQ(SplitText("a,b,c", ','), (Pieces{"a", "b", "c"}));
+  EXPECT_EQ(SplitText("a,,b", ','), (Pieces{"a", "", "b"}));
+  EXPECT_EQ(SplitText("a,b,", ','), (Pieces{"a", "b"}));
+  EXPECT_EQ(SplitText(",a", ','), (Pieces{"", "a"}));
+  EXPECT_EQ(SplitText(",", ','), (Pieces{""}));
+  EXPECT_EQ(SplitText(",,", ','), (Pieces{"", ""}));
+  EXPECT_EQ(SplitText(kScan + "," + kTrailA, ','), (Pieces{kScan, kTrailA}));
+}
+
+TEST(GbkTextTest, IntegersArePlainDecimal) {
+  EXPECT_EQ(IntToText(0), "0");
+  EXPECT_EQ(IntToText(100), "100");
+  EXPECT_EQ(IntToText(-1), "-1");
+  EXPECT_EQ(IntToText(1234567), "1234567");
+  EXPECT_EQ(IntToText(-2147483648LL), "-2147483648");
+  EXPECT_EQ(UIntToText(4294967296ULL), "4294967296");
+  EXPECT_EQ(UIntToText(18446744073709551615ULL), "18446744073709551615");
+}
+
+TEST(GbkTextTest, EndsWithLowerComparesTheLowerCasedLastBytes) {
+  EXPECT_TRUE(EndsWithLower("README.TXT", ".txt"));
+  EXPECT_TRUE(EndsWithLower("x.torrent", "rent"));
+  EXPECT_TRUE(EndsWithLower("x.RM", ".rm"));
+  EXPECT_FALSE(EndsWithLower("x.jpeg", ".jpg"));
+  EXPECT_FALSE(EndsWithLower("txt", ".txt"));
+  EXPECT_TRUE(EndsWithLower(".TXT", ".txt"));
+  // The cut begins at a byte >= 0x80, so the byte after it is kept as it is.
+  EXPECT_FALSE(EndsWithLower("\xC9T.tx", "\xC9t.tx"));
+}
+
+TEST(GbkTextTest, ToFullWidthMapsAsciiToTheFullWidthForms) {
+  EXPECT_EQ(ToFullWidth("A~ -"), "\xA3\xC1\xA1\xAB\xA1\xA1\xA3\xAD");
+  EXPECT_EQ(ToFullWidth("Mirel-QT"), "\xA3\xCD\xA3\xE9\xA3\xF2\xA3\xE5\xA3\xEC\xA3\xAD\xA3\xD1\xA3\xD4");
+  EXPECT_EQ(ToFullWidth("Mirel-QT").size(), 16u);
+  EXPECT_EQ(ToFullWidth("!}"), "\xA3\xA1\xA3\xFD");
+  EXPECT_EQ(ToFullWidth("a" + kScan + "b"), "\xA3\xE1" + kScan + "\xA3\xE2");
+  // The second byte of a double-byte character is never converted, even when it is ASCII.
+  EXPECT_EQ(ToFullWidth(kTrailA), kTrailA);
+  // A lead byte at the very end is dropped; control bytes and DEL pass unchanged.
+  EXPECT_EQ(ToFullWidth("A\xC9"), "\xA3\xC1");
+  EXPECT_EQ(ToFullWidth("\t\x7F"), "\t\x7F");
+  // The text ends at its first NUL.
+  EXPECT_EQ(ToFullWidth("A\0B"s), "\xA3\xC1");
+  EXPECT_EQ(ToFullWidth("\xC9\0B"s), "");
+  EXPECT_EQ(ToFullWidth(""), "");
+}
+
+TEST(GbkTextTest, IsTmpModuleNameLooksOnlyAtTheFileName) {
+  EXPECT_TRUE(IsTmpModuleName("C:\\Temp\\SCAN.TMP"));
+  EXPECT_TRUE(IsTmpModuleName("C:\\Temp\\scan.tmp"));
+  EXPECT_TRUE(IsTmpModuleName("C:\\Temp\\Scan.Tmp"));
+  EXPECT_FALSE(IsTmpModuleName("C:\\Temp\\scan.tmp.exe"));
+  EXPECT_FALSE(IsTmpModuleName("C:\\Temp\\scan.tmpx"));
+  EXPECT_FALSE(IsTmpModuleName("C:\\Temp\\scantmp"));
+  EXPECT_FALSE(IsTmpModuleName("C:\\x.tmp\\a.exe"));
+  // Four bytes or fewer: compared whole.
+  EXPECT_TRUE(IsTmpModuleName("C:\\.TMP"));
+  EXPECT_TRUE(IsTmpModuleName(".tmp"));
+  EXPECT_FALSE(IsTmpModuleName("C:\\tmp"));
+  EXPECT_FALSE(IsTmpModuleName("tmp"));
+  EXPECT_FALSE(IsTmpModuleName("C:\\x.tmp\\"));
+  EXPECT_FALSE(IsTmpModuleName(""));
+  // A path without any '\' is used whole.
+  EXPECT_TRUE(IsTmpModuleName("kevu.tmp"));
+  EXPECT_TRUE(IsTmpModuleName(kScan + ".tmp"));
+  EXPECT_TRUE(IsTmpModuleName("C:\\dir\\" + kTrailBackslash + ".tmp"));
+}

@@ -1,0 +1,105 @@
+// Byte-wise GBK text operations; see gbk_text.h for the rules each one follows.
+#include "text/gbk_text.h"
+
+#include <climits>
+#include <string>
+
+namespace {
+
+bool IsAsciiUpper(char c) { return c >= 'A' && c <= 'Z'; }
+
+}  // namespace
+
+std::string LastBytes(std::string_view text, long long n) {
+  if (n <= 0) return {};
+  if (static_cast<unsigned long long>(n) >= text.size()) return std::string(text);
+  return std::string(text.substr(text.size() - static_cast<size_t>(n)));
+}
+
+std::string FirstBytes(std::string_view text, long long n) {
+  if (n <= 0) return {};
+  if (static_cast<unsigned long long>(n) >= text.size()) return std::string(text);
+  return std::string(text.substr(0, static_cast<size_t>(n)));
+}
+
+std::string LowerAscii(std::string_view text) {
+  std::string out(text);
+  size_t i = 0;
+  while (i < out.size()) {
+    if (IsLeadByte(out[i])) {
+      i += 2;  // the byte after a lead byte stays as it is, whatever its value
+      continue;
+    }
+    if (IsAsciiUpper(out[i])) out[i] = static_cast<char>(out[i] - 'A' + 'a');
+    ++i;
+  }
+  return out;
+}
+
+int FindSubText(std::string_view text, std::string_view sub) {
+  if (sub.empty()) return -1;
+  size_t i = 0;
+  while (i < text.size() && text.size() - i >= sub.size()) {
+    if (text.compare(i, sub.size(), sub) == 0) {
+      return i < static_cast<size_t>(INT_MAX) ? static_cast<int>(i) + 1 : -1;
+    }
+    i += IsLeadByte(text[i]) ? 2 : 1;
+  }
+  return -1;
+}
+
+std::vector<std::string> SplitText(std::string_view text, char delimiter) {
+  std::vector<std::string> pieces;
+  size_t start = 0;
+  while (start < text.size()) {
+    const size_t at = text.find(delimiter, start);
+    if (at == std::string_view::npos) {
+      pieces.emplace_back(text.substr(start));
+      break;
+    }
+    pieces.emplace_back(text.substr(start, at - start));
+    start = at + 1;
+  }
+  return pieces;
+}
+
+std::string IntToText(long long value) { return std::to_string(value); }
+
+std::string UIntToText(unsigned long long value) { return std::to_string(value); }
+
+bool EndsWithLower(std::string_view name, std::string_view suffix) {
+  return LowerAscii(LastBytes(name, static_cast<long long>(suffix.size()))) == suffix;
+}
+
+std::string ToFullWidth(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() * 2);
+  for (size_t i = 0; i < text.size() && text[i] != '\0'; ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c == 0x20) {
+      out += "\xA1\xA1";
+    } else if (c == 0x7E) {
+      out += "\xA1\xAB";
+    } else if (c >= 0x21 && c <= 0x7D) {
+      out += '\xA3';
+      out += static_cast<char>(c | 0x80);
+    } else if (c >= 0x80) {
+      // A lead byte with nothing (or NUL) after it is dropped.
+      if (i + 1 < text.size() && text[i + 1] != '\0') {
+        out += text[i];
+        out += text[i + 1];
+        ++i;
+      }
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+bool IsTmpModuleName(std::string_view modulePath) {
+  // A trail byte 0x5C taken for a separator cannot change the answer: it never is part of ".tmp".
+  const size_t slash = modulePath.rfind('\\');
+  const std::string_view name = slash == std::string_view::npos ? modulePath : modulePath.substr(slash + 1);
+  return EndsWithLower(name, ".tmp");
+}
