@@ -1,0 +1,391 @@
+// MainWindow in this process: layout, texts and fonts, and the rendering of ControlState into
+// the controls (rows, selection, captions, drive lists), driven the way a user or the logic does.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include "app/control_state.h"
+#include "app/globals.h"
+#include "support/fakes.h"
+#include "support/memory_file_reader.h"
+#include "text/codepage.h"
+#include "ui/control_ids.h"
+#include "ui/main_window.h"
+
+namespace {
+
+std::wstring W(const std::string& utf8) { return GbkToWide(Utf8ToGbk(utf8)); }
+
+std::wstring TextOf(HWND window) {
+  wchar_t buffer[512] = {};
+  SendMessageW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buffer));
+  return buffer;
+}
+
+RECT ClientRectIn(HWND child) {
+  RECT rect;
+  GetWindowRect(child, &rect);
+  MapWindowPoints(HWND_DESKTOP, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  return name;
+}
+
+std::wstring CellOf(HWND list, int row, int column) {
+  wchar_t buffer[260] = {};
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = buffer;
+  item.cchTextMax = 260;
+  SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+  return buffer;
+}
+
+// Runs the window's messages for a while (rendering is paced at a few tens of milliseconds).
+void Pump(DWORD ms = 120) {
+  DWORD start = GetTickCount();
+  MSG msg;
+  while (GetTickCount() - start < ms) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    Sleep(5);
+  }
+}
+
+int createdEvents = 0;
+int controlsAtCreatedEvent = 0;
+
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    HWND probe = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    if (!probe) GTEST_SKIP() << "windows cannot be created here (no display); run under Xvfb";
+    DestroyWindow(probe);
+    drives.roots = {"C:\\", "D:\\", "E:\\"};
+    drives.types = {{"C:\\", DriveType::Fixed}, {"D:\\", DriveType::Removable}, {"E:\\", DriveType::Fixed}};
+    drives.labels = {{"C:\\", "System"}};
+    drives.currentDrive = 'E';
+    services = std::make_unique<ScopedServices>(ProgramServices{&state, &lister, &reader, &drives, &threads, &shell});
+    HealthScore = 100;
+    createdEvents = 0;
+    controlsAtCreatedEvent = 0;
+    ASSERT_TRUE(RegisterMainWindowClass(GetModuleHandleW(nullptr)));
+    window = CreateMainWindow(GetModuleHandleW(nullptr), state, drives, [] {
+      ++createdEvents;
+      HWND found = FindWindowW(kMainWindowClass, nullptr);
+      for (int id = kIdStatusLabel; id <= kIdDriveList; ++id) controlsAtCreatedEvent += GetDlgItem(found, id) != nullptr;
+    });
+    ASSERT_NE(window, nullptr);
+    list = GetDlgItem(window, kIdSuspectList);
+    Pump(60);
+  }
+  void TearDown() override {
+    if (IsWindow(window)) DestroyWindow(window);
+    Pump(20);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    services.reset();
+  }
+  HWND Control(int id) { return GetDlgItem(window, id); }
+
+  ControlState state;
+  FakeDriveProvider drives;
+  FakeDirLister lister;
+  MemoryFileReader reader;
+  FakeThreadStarter threads;
+  FakeShellOpener shell;
+  std::unique_ptr<ScopedServices> services;
+  HWND window = nullptr;
+  HWND list = nullptr;
+};
+
+TEST_F(WindowTest, FrameTitleAndPlacement) {
+  EXPECT_EQ(createdEvents, 1);
+  EXPECT_EQ(controlsAtCreatedEvent, 12) << "the created event comes after every control exists";
+  EXPECT_EQ(TextOf(window), W("KEVU-电脑健康度"));
+  EXPECT_EQ(ClassOf(window), kMainWindowClass);
+  RECT outer;
+  GetWindowRect(window, &outer);
+  EXPECT_EQ(outer.right - outer.left, 740);
+  EXPECT_EQ(outer.bottom - outer.top, 456);
+  EXPECT_EQ(outer.left, (GetSystemMetrics(SM_CXSCREEN) - 740) / 2);
+  EXPECT_EQ(outer.top, (GetSystemMetrics(SM_CYSCREEN) - 456) / 2);
+  LONG style = GetWindowLongW(window, GWL_STYLE);
+  EXPECT_TRUE(style & WS_VISIBLE);
+  EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
+  EXPECT_TRUE(style & WS_SYSMENU);
+  EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) << "fixed frame, no min/max box";
+  EXPECT_EQ(GetMenu(window), nullptr);
+}
+
+TEST_F(WindowTest, ControlsSitWhereTheLayoutSaysWithTheirTexts) {
+  struct Expected {
+    int id;
+    RECT rect;
+    std::string text;
+    bool visible;
+  };
+  const Expected table[] = {
+      {kIdStatusLabel, {16, 8, 720, 24}, "", true},
+      {kIdSuspectList, {8, 24, 712, 288}, "", true},
+      {kIdScoreCaptionLabel, {16, 304, 96, 336}, "健康度:", true},
+      {kIdScoreLabel, {96, 296, 248, 344}, "100", true},
+      {kIdVerdictLabel, {192, 304, 728, 328}, "", true},
+      {kIdDrivePromptLabel, {16, 360, 144, 384}, "请选择要搜索的盘符：", true},
+      {kIdScanButton, {359, 360, 456, 384}, "扫描", true},
+      {kIdFullScanButton, {472, 360, 592, 384}, "全盘扫描", true},
+      {kIdClearButton, {608, 360, 720, 384}, "清空列表重置分数", true},
+      {kIdDisclaimerLabel, {16, 400, 584, 416}, "免责申明:本程序导致的夫妻,情侣,朋友,等关系不和谐,本人概不负责.", true},
+      {kIdDriveList, {456, 72, 528, 232}, "", false},
+  };
+  for (const Expected& e : table) {
+    HWND control = Control(e.id);
+    ASSERT_NE(control, nullptr) << e.id;
+    RECT rect = ClientRectIn(control);
+    EXPECT_TRUE(EqualRect(&rect, &e.rect)) << "control " << e.id << " at " << rect.left << "," << rect.top << ","
+                                           << rect.right << "," << rect.bottom;
+    EXPECT_EQ(TextOf(control), W(e.text)) << e.id;
+    EXPECT_EQ(IsWindowVisible(control) != FALSE, e.visible) << e.id;
+  }
+  HWND box = Control(kIdDriveBox);
+  RECT field = ClientRectIn(box), dropped;
+  EXPECT_EQ(field.left, 136);
+  EXPECT_EQ(field.top, 360);
+  EXPECT_EQ(field.right - field.left, 216);
+  SendMessageW(box, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+  // Wine reports only the list part below the field, sized by its own rules.
+  bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+  if (!wine) {
+    EXPECT_EQ(dropped.bottom - dropped.top, 80) << "field and dropped list together";
+  }
+  EXPECT_EQ(GetWindowLongW(box, GWL_STYLE) & 3, CBS_DROPDOWNLIST);
+}
+
+TEST_F(WindowTest, LabelFontsAndListColumns) {
+  struct Font {
+    int id;
+    LONG height;
+    const char* face;  // nullptr: left to the system
+    bool fixedPitch;
+  };
+  for (const Font& f : {Font{kIdScoreCaptionLabel, -19, nullptr, false}, Font{kIdScoreLabel, -48, "新宋体", true},
+                        Font{kIdVerdictLabel, -16, nullptr, false}}) {
+    auto font = reinterpret_cast<HFONT>(SendMessageW(Control(f.id), WM_GETFONT, 0, 0));
+    LOGFONTW lf{};
+    ASSERT_TRUE(GetObjectW(font, sizeof(lf), &lf)) << f.id;
+    EXPECT_EQ(lf.lfHeight, f.height) << f.id;
+    EXPECT_EQ(lf.lfWeight, FW_BOLD) << f.id;
+    EXPECT_EQ(lf.lfCharSet, GB2312_CHARSET) << f.id;
+    if (f.face) {
+      EXPECT_EQ(std::wstring(lf.lfFaceName), W(f.face));
+    }
+    EXPECT_EQ((lf.lfPitchAndFamily & 3) == FIXED_PITCH, f.fixedPitch) << f.id;
+  }
+  auto gui = reinterpret_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  for (int id : {kIdStatusLabel, kIdDrivePromptLabel, kIdDisclaimerLabel, kIdScanButton, kIdSuspectList, kIdDriveBox}) {
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(Control(id), WM_GETFONT, 0, 0)), gui) << id;
+  }
+
+  LONG style = GetWindowLongW(list, GWL_STYLE);
+  for (LONG bit : {LVS_REPORT, LVS_OWNERDATA, LVS_SINGLESEL, LVS_SHOWSELALWAYS, LVS_NOSORTHEADER}) {
+    EXPECT_EQ(style & bit, bit);
+  }
+  EXPECT_TRUE(GetWindowLongW(list, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+  DWORD ex = ListView_GetExtendedListViewStyle(list);
+  EXPECT_EQ(ex & (LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT), DWORD(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT));
+  const char* headers[] = {"文件名", "路径", "文件大小", "类型"};
+  const int widths[] = {150, 250, 150, 150};
+  for (int c = 0; c < 4; ++c) {
+    wchar_t text[64] = {};
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+    column.pszText = text;
+    column.cchTextMax = 64;
+    ASSERT_TRUE(SendMessageW(list, LVM_GETCOLUMNW, c, reinterpret_cast<LPARAM>(&column)));
+    EXPECT_EQ(std::wstring(text), W(headers[c]));
+    EXPECT_EQ(column.cx, widths[c]);
+    EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_LEFT);
+  }
+  EXPECT_EQ(ListView_GetItemCount(list), 0);
+}
+
+TEST_F(WindowTest, DynamicCaptionsReadBackAtOnceFromTheState) {
+  HWND status = Control(kIdStatusLabel);
+  std::string progress = Utf8ToGbk("D:\\电影\\性感美女.avi");
+  state.SetCaption(LabelId::Status, progress);
+  EXPECT_EQ(TextOf(status), GbkToWide(progress)) << "no repaint needed for a read";
+  EXPECT_EQ(SendMessageW(status, WM_GETTEXTLENGTH, 0, 0), LRESULT(GbkToWide(progress).size()));
+  wchar_t small[4] = {L'x', L'x', L'x', L'x'};
+  EXPECT_EQ(SendMessageW(status, WM_GETTEXT, 3, reinterpret_cast<LPARAM>(small)), 2);
+  EXPECT_EQ(std::wstring(small), L"D:") << "cut to the buffer, NUL-terminated";
+
+  state.SetCaption(LabelId::Score, "-12");
+  state.SetCaption(LabelId::Verdict, Utf8ToGbk("你太厉害了..都负了"));
+  EXPECT_EQ(TextOf(Control(kIdScoreLabel)), L"-12");
+  EXPECT_EQ(TextOf(Control(kIdVerdictLabel)), W("你太厉害了..都负了"));
+  Pump();
+  EXPECT_EQ(TextOf(Control(kIdScoreCaptionLabel)), W("健康度:")) << "a fixed label keeps its text";
+}
+
+TEST_F(WindowTest, RowsAndSelectionFollowTheState) {
+  const char* names[] = {"a.avi", "性感美女.avi", "c.torrent"};
+  for (int i = 0; i < 3; ++i) {
+    int row = state.AppendRow(Utf8ToGbk(names[i]));
+    state.SetCellText(row, 1, Utf8ToGbk("D:\\电影\\"));
+    state.SetCellText(row, 2, std::to_string(100 + i));
+    state.SetCellText(row, 3, Utf8ToGbk("可疑色情视频"));
+  }
+  Pump();
+  ASSERT_EQ(ListView_GetItemCount(list), 3);
+  EXPECT_EQ(CellOf(list, 1, 0), W("性感美女.avi"));
+  EXPECT_EQ(CellOf(list, 1, 1), W("D:\\电影\\"));
+  EXPECT_EQ(CellOf(list, 2, 2), L"102");
+  EXPECT_EQ(CellOf(list, 0, 3), W("可疑色情视频"));
+
+  state.SetSelection(2);
+  Pump();
+  EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), 2);
+  state.SetSelection(0);
+  Pump();
+  EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), 0);
+  EXPECT_EQ(ListView_GetNextItem(list, 0, LVNI_SELECTED), -1) << "one row selected at most";
+  state.SetSelection(-1);
+  Pump();
+  EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), -1);
+
+  // A row whose name GBK cannot hold shows the real name and folder.
+  int odd = state.AppendRow("?.avi");
+  state.SetCellText(odd, 1, "D:\\x\\");
+  state.SetRowNativePath(odd, L"D:\\x\\\x00E9t\x00E9.avi");
+  Pump();
+  EXPECT_EQ(CellOf(list, odd, 0), L"\x00E9t\x00E9.avi");
+  EXPECT_EQ(CellOf(list, odd, 1), L"D:\\x\\");
+
+  state.DeleteAllRows();
+  Pump();
+  EXPECT_EQ(ListView_GetItemCount(list), 0);
+  EXPECT_EQ(CellOf(list, 0, 0), L"");
+}
+
+TEST_F(WindowTest, RowsAddedByAnotherThreadAllArrive) {
+  constexpr int kRows = 2000;
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    for (int i = 0; i < kRows; ++i) {
+      std::string name = "f";
+      name += std::to_string(i);
+      name += ".avi";
+      int row = state.AppendRow(name);
+      state.SetCellText(row, 1, "C:\\");
+      state.SetCaption(LabelId::Status, "C:\\" + name);
+      state.SetSelection(row);
+      state.MakeRowVisible(row);
+    }
+    done = true;
+  });
+  while (!done) Pump(10);
+  worker.join();
+  Pump(150);
+  ASSERT_EQ(ListView_GetItemCount(list), kRows) << "no change notice lost";
+  EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), kRows - 1);
+  EXPECT_EQ(CellOf(list, kRows - 1, 0), W("f1999.avi"));
+  int top = ListView_GetTopIndex(list);
+  int perPage = ListView_GetCountPerPage(list);
+  EXPECT_LE(top, kRows - 1);
+  EXPECT_GE(top + perPage, kRows - 1) << "the last row was scrolled into view";
+  EXPECT_EQ(TextOf(Control(kIdStatusLabel)), L"C:\\f1999.avi");
+}
+
+TEST_F(WindowTest, UserSelectionAndDoubleClickOpenTheClickedRow) {
+  for (const char* name : {"a.avi", "b.avi", "c.avi"}) {
+    int row = state.AppendRow(name);
+    state.SetCellText(row, 1, Utf8ToGbk("D:\\电影\\"));
+  }
+  Pump();
+  // The user's own selection (the list changes it itself) reaches the state at once.
+  ListView_SetItemState(list, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  EXPECT_EQ(state.Selection(), 1);
+
+  RECT rowRect{};
+  rowRect.left = LVIR_BOUNDS;
+  ASSERT_TRUE(SendMessageW(list, LVM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&rowRect)));
+  LPARAM at = MAKELPARAM(rowRect.left + 20, (rowRect.top + rowRect.bottom) / 2);
+  SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageW(list, WM_LBUTTONUP, 0, at);
+  SendMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+  SendMessageW(list, WM_LBUTTONUP, 0, at);
+  Pump(40);
+  EXPECT_EQ(state.Selection(), 2);
+  ASSERT_EQ(shell.calls.size(), 1u);
+  EXPECT_EQ(shell.calls[0].first, Utf8ToGbk("D:\\电影\\c.avi"));
+
+  // Below the last row: the row still selected is opened.
+  LPARAM below = MAKELPARAM(rowRect.left + 20, rowRect.bottom + 3 * (rowRect.bottom - rowRect.top));
+  SendMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, below);
+  SendMessageW(list, WM_LBUTTONUP, 0, below);
+  Pump(40);
+  ASSERT_GE(shell.calls.size(), 2u);
+  EXPECT_EQ(shell.calls.back().first, Utf8ToGbk("D:\\电影\\c.avi"));
+}
+
+TEST_F(WindowTest, DriveBoxListsFixedDisksAndFeedsTheScanButton) {
+  HWND box = Control(kIdDriveBox);
+  ASSERT_EQ(SendMessageW(box, CB_GETCOUNT, 0, 0), 2) << "the removable D: is left out";
+  wchar_t text[64] = {};
+  SendMessageW(box, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(text));
+  EXPECT_EQ(std::wstring(text), W("C: （硬盘） System"));
+  SendMessageW(box, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(text));
+  EXPECT_EQ(std::wstring(text), W("E: （硬盘）"));
+  EXPECT_EQ(SendMessageW(box, CB_GETITEMDATA, 0, 0), 'C');
+  EXPECT_EQ(SendMessageW(box, CB_GETCURSEL, 0, 0), 1) << "the current drive E: is chosen";
+  EXPECT_EQ(state.DriveBoxCurrentDrive(), "E");
+
+  // A choice made without a change notice still counts when the scan button is pressed.
+  SendMessageW(box, CB_SETCURSEL, 0, 0);
+  SendMessageW(Control(kIdScanButton), BM_CLICK, 0, 0);
+  EXPECT_EQ(ScanRoot, "C:\\");
+  EXPECT_EQ(AllDrivesMode.load(), 0);
+  EXPECT_EQ(threads.Started(), 1);
+  EXPECT_TRUE(threads.RunNext()) << "the walk of the empty C: ends at once";
+}
+
+TEST_F(WindowTest, HiddenDriveListMirrorsTheState) {
+  HWND driveList = Control(kIdDriveList);
+  state.AppendDriveItem("C:\\");
+  state.AppendDriveItem("D:\\");
+  state.SetDriveSelection(1);
+  Pump(250);
+  ASSERT_EQ(SendMessageW(driveList, LB_GETCOUNT, 0, 0), 2);
+  wchar_t text[16] = {};
+  SendMessageW(driveList, LB_GETTEXT, 1, reinterpret_cast<LPARAM>(text));
+  EXPECT_EQ(std::wstring(text), L"D:\\");
+  EXPECT_EQ(SendMessageW(driveList, LB_GETCURSEL, 0, 0), 1);
+  EXPECT_FALSE(IsWindowVisible(driveList));
+}
+
+TEST_F(WindowTest, EscapeInAControlClosesTheWindowAndEndsTheLoop) {
+  SetFocus(list);
+  PostMessageW(list, WM_KEYDOWN, VK_ESCAPE, 0);
+  RunMessageLoop(window);
+  EXPECT_FALSE(IsWindow(window));
+}
+
+TEST_F(WindowTest, CloseButtonClosesWithoutQuestion) {
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  RunMessageLoop(window);
+  EXPECT_FALSE(IsWindow(window));
+}
+
+}  // namespace

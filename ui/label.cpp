@@ -1,0 +1,183 @@
+// The label window class. Labels overlap (ScoreLabel and VerdictLabel), so each one paints the
+// parent's background and then every label caption that falls inside it: the overlap looks the
+// same whichever label is on top.
+#include "ui/label.h"
+
+#include <algorithm>
+
+#include "text/codepage.h"
+
+namespace {
+
+constexpr wchar_t kLabelClass[] = L"KevuLabel";
+constexpr int kLookSlot = 0;
+constexpr int kFontSlot = sizeof(LONG_PTR);
+ATOM labelAtom = 0;
+
+const LabelLook* LookOf(HWND label) {
+  return reinterpret_cast<const LabelLook*>(GetWindowLongPtrW(label, kLookSlot));
+}
+
+HFONT FontOf(HWND label) {
+  const LabelLook* look = LookOf(label);
+  if (look && look->font) return look->font;
+  auto font = reinterpret_cast<HFONT>(GetWindowLongPtrW(label, kFontSlot));
+  return font ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+RECT RectInParent(HWND window) {
+  RECT rect;
+  GetWindowRect(window, &rect);
+  MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+void DrawCaption(HDC dc, const std::wstring& text, RECT rect, int dx, int dy, COLORREF color) {
+  constexpr UINT kFormat = DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX;
+  OffsetRect(&rect, dx, dy);
+  SetTextColor(dc, color);
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect, kFormat);
+}
+
+// Draws one label's caption at its place in parent coordinates, clipped to its rectangle.
+void DrawLabel(HDC dc, HWND label, const RECT& rect) {
+  const LabelLook* look = LookOf(label);
+  std::wstring text = LabelText(label);
+  if (text.empty()) return;
+  int saved = SaveDC(dc);
+  IntersectClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
+  SelectObject(dc, FontOf(label));
+  SetBkMode(dc, TRANSPARENT);
+  COLORREF color = look ? look->color : RGB(0, 0, 0);
+  LabelEffect effect = look ? look->effect : LabelEffect::None;
+  if (effect == LabelEffect::Shadow) DrawCaption(dc, text, rect, 2, 2, RGB(0, 0, 0));
+  if (effect == LabelEffect::LightEdge) DrawCaption(dc, text, rect, 1, 1, RGB(255, 255, 255));
+  DrawCaption(dc, text, rect, 0, 0, color);
+  RestoreDC(dc, saved);
+}
+
+void PaintLabel(HWND label, HDC target) {
+  HWND parent = GetParent(label);
+  RECT client;
+  GetClientRect(label, &client);
+  int width = client.right, height = client.bottom;
+  if (width <= 0 || height <= 0) return;
+  RECT self = RectInParent(label);
+
+  HDC dc = CreateCompatibleDC(target);
+  HBITMAP bitmap = CreateCompatibleBitmap(target, width, height);
+  HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+  // Draw in the parent's coordinates so its background (or a skin's face) lines up.
+  SetViewportOrgEx(dc, -self.left, -self.top, nullptr);
+  if (!SendMessageW(parent, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0)) {
+    FillRect(dc, &self, GetSysColorBrush(COLOR_3DFACE));
+  }
+  for (HWND other = GetWindow(parent, GW_CHILD); other; other = GetWindow(other, GW_HWNDNEXT)) {
+    if (!IsLabel(other) || !IsWindowVisible(other)) continue;
+    RECT rect = RectInParent(other), common;
+    if (IntersectRect(&common, &rect, &self)) DrawLabel(dc, other, rect);
+  }
+  BitBlt(target, 0, 0, width, height, dc, self.left, self.top, SRCCOPY);
+  SelectObject(dc, oldBitmap);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+}
+
+// Copies text into a WM_GETTEXT buffer; gives the characters copied.
+LRESULT CopyText(const std::wstring& text, WPARAM capacity, LPARAM buffer) {
+  auto* out = reinterpret_cast<wchar_t*>(buffer);
+  if (capacity == 0 || !out) return 0;
+  size_t count = std::min<size_t>(text.size(), capacity - 1);
+  std::copy_n(text.data(), count, out);
+  out[count] = L'\0';
+  return static_cast<LRESULT>(count);
+}
+
+std::wstring StateCaption(const LabelLook& look) { return GbkToWide(look.state->Caption(look.caption)); }
+
+LRESULT CALLBACK LabelProc(HWND label, UINT message, WPARAM wParam, LPARAM lParam) {
+  const LabelLook* look = LookOf(label);
+  bool fromState = look && look->state;
+  switch (message) {
+    case WM_NCCREATE:
+      SetWindowLongPtrW(label, kLookSlot,
+                        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+      break;
+    case WM_GETTEXT:
+      if (fromState) return CopyText(StateCaption(*look), wParam, lParam);
+      break;
+    case WM_GETTEXTLENGTH:
+      if (fromState) return static_cast<LRESULT>(StateCaption(*look).size());
+      break;
+    case WM_SETTEXT: {
+      LRESULT result = DefWindowProcW(label, message, wParam, lParam);
+      InvalidateLabel(label);
+      return result;
+    }
+    case WM_SETFONT:
+      SetWindowLongPtrW(label, kFontSlot, static_cast<LONG_PTR>(wParam));
+      if (LOWORD(lParam)) InvalidateLabel(label);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(FontOf(label));
+    case WM_NCHITTEST:
+      return HTTRANSPARENT;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PRINTCLIENT:
+      PaintLabel(label, reinterpret_cast<HDC>(wParam));
+      return 0;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(label, &ps);
+      PaintLabel(label, dc);
+      EndPaint(label, &ps);
+      return 0;
+    }
+  }
+  return DefWindowProcW(label, message, wParam, lParam);
+}
+
+}  // namespace
+
+bool RegisterLabelClass(HINSTANCE instance) {
+  if (labelAtom) return true;
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = LabelProc;
+  wc.cbWndExtra = 2 * sizeof(LONG_PTR);
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.lpszClassName = kLabelClass;
+  labelAtom = RegisterClassExW(&wc);
+  return labelAtom != 0;
+}
+
+HWND CreateLabel(HWND parent, int id, const RECT& rect, const std::wstring& text, const LabelLook* look) {
+  return CreateWindowExW(0, kLabelClass, text.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, rect.left,
+                         rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                         const_cast<LabelLook*>(look));
+}
+
+bool IsLabel(HWND window) { return labelAtom && GetClassLongPtrW(window, GCW_ATOM) == labelAtom; }
+
+std::wstring LabelText(HWND label) {
+  const LabelLook* look = LookOf(label);
+  if (look && look->state) return StateCaption(*look);
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(label)) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(label, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+void InvalidateLabel(HWND label) {
+  HWND parent = GetParent(label);
+  RECT self = RectInParent(label);
+  for (HWND other = GetWindow(parent, GW_CHILD); other; other = GetWindow(other, GW_HWNDNEXT)) {
+    if (!IsLabel(other)) continue;
+    RECT rect = RectInParent(other), common;
+    if (!IntersectRect(&common, &rect, &self)) continue;
+    OffsetRect(&common, -rect.left, -rect.top);
+    InvalidateRect(other, &common, FALSE);
+  }
+}

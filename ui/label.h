@@ -1,0 +1,26 @@
+// Labels of MainWindow: a transparent, single-line caption with an optional text effect.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/control_state.h"
+
+enum class LabelEffect { None, Shadow, LightEdge };
+
+struct LabelLook {
+  HFONT font = nullptr;  // nullptr: the font the label is given with WM_SETFONT
+  COLORREF color = RGB(0, 0, 0);
+  LabelEffect effect = LabelEffect::None;
+  ControlState* state = nullptr;  // set for a label whose caption lives in the state
+  LabelId caption = LabelId::Status;
+};
+
+bool RegisterLabelClass(HINSTANCE instance);
+// look must outlive the window.
+HWND CreateLabel(HWND parent, int id, const RECT& rect, const std::wstring& text, const LabelLook* look);
+bool IsLabel(HWND window);
+std::wstring LabelText(HWND label);
+// Repaints the label and the parts of other labels that overlap it.
+void InvalidateLabel(HWND label);

@@ -1,0 +1,292 @@
+// MainWindow: its controls, the binding of their events to the handlers, and the rendering of
+// ControlState (the logic writes the state from any thread; only this UI thread touches windows).
+#include "ui/main_window.h"
+
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+
+#include "scan/scan_launch.h"
+#include "text/codepage.h"
+#include "ui/control_ids.h"
+#include "ui/drive_box.h"
+#include "ui/label.h"
+#include "ui/resource.h"
+#include "ui/suspect_list.h"
+#include "ui/ui_text.h"
+#include "verdict/verdict.h"
+
+namespace {
+
+constexpr int kWindowWidth = 740;
+constexpr int kWindowHeight = 456;
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | WS_VISIBLE;
+constexpr UINT_PTR kIdRenderTimer = 2;
+// Per-file progress may change the state thousands of times a second; the window follows at this pace.
+constexpr DWORD kRenderIntervalMs = 30;
+
+enum LabelIndex { kStatus, kScoreCaption, kScore, kVerdict, kDrivePrompt, kDisclaimer, kLabelCount };
+
+struct MainWindow {
+  ControlState* state = nullptr;
+  DriveProvider* drives = nullptr;
+  std::function<void()> onCreated;
+  HWND hwnd = nullptr;
+  HWND labels[kLabelCount] = {};
+  LabelLook looks[kLabelCount];
+  HFONT ownFonts[3] = {};
+  HWND driveBox = nullptr;
+  HWND driveList = nullptr;
+  SuspectListView list;
+  ControlState::ViewVersions rendered;
+  std::wstring shownCaptions[3];
+  DWORD lastRender = 0;
+  bool renderTimerSet = false;
+};
+
+RECT At(int left, int top, int width, int height) { return RECT{left, top, left + width, top + height}; }
+
+HFONT BoldFont(int height, const std::wstring& face, BYTE pitch) {
+  return CreateFontW(-height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, pitch | FF_DONTCARE, face.c_str());
+}
+
+HWND CreateButton(HWND parent, int id, const RECT& rect, const char* caption) {
+  return CreateWindowExW(0, WC_BUTTONW, UiText(caption).c_str(),
+                         WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | BS_PUSHBUTTON, rect.left, rect.top,
+                         rect.right - rect.left, rect.bottom - rect.top, parent,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+}
+
+void PrepareLabelLooks(MainWindow& w) {
+  w.ownFonts[0] = BoldFont(19, L"", DEFAULT_PITCH);
+  w.ownFonts[1] = BoldFont(48, UiText("新宋体"), FIXED_PITCH);
+  w.ownFonts[2] = BoldFont(16, L"", DEFAULT_PITCH);
+  const COLORREF red = RGB(255, 0, 0);
+  w.looks[kStatus] = {nullptr, RGB(0, 0, 0), LabelEffect::None, w.state, LabelId::Status};
+  w.looks[kScoreCaption] = {w.ownFonts[0], RGB(0, 0, 0), LabelEffect::None, nullptr, LabelId::Status};
+  w.looks[kScore] = {w.ownFonts[1], red, LabelEffect::Shadow, w.state, LabelId::Score};
+  w.looks[kVerdict] = {w.ownFonts[2], red, LabelEffect::LightEdge, w.state, LabelId::Verdict};
+  w.looks[kDrivePrompt] = {nullptr, RGB(0, 0, 0), LabelEffect::None, nullptr, LabelId::Status};
+  w.looks[kDisclaimer] = {nullptr, red, LabelEffect::None, nullptr, LabelId::Status};
+}
+
+bool CreateControls(MainWindow& w) {
+  HWND h = w.hwnd;
+  PrepareLabelLooks(w);
+  // The window starts with these captions; the logic changes them only through the state.
+  w.state->SetCaption(LabelId::Status, "");
+  w.state->SetCaption(LabelId::Score, "100");
+  w.state->SetCaption(LabelId::Verdict, "");
+
+  struct LabelSpec {
+    LabelIndex index;
+    int id;
+    RECT rect;
+    const char* text;
+  };
+  const LabelSpec labelSpecs[] = {
+      {kStatus, kIdStatusLabel, At(16, 8, 704, 16), ""},
+      {kScoreCaption, kIdScoreCaptionLabel, At(16, 304, 80, 32), "健康度:"},
+      {kScore, kIdScoreLabel, At(96, 296, 152, 48), "100"},
+      {kVerdict, kIdVerdictLabel, At(192, 304, 536, 24), ""},
+      {kDrivePrompt, kIdDrivePromptLabel, At(16, 360, 128, 24), "请选择要搜索的盘符："},
+      {kDisclaimer, kIdDisclaimerLabel, At(16, 400, 568, 16),
+       "免责申明:本程序导致的夫妻,情侣,朋友,等关系不和谐,本人概不负责."},
+  };
+  HWND list = CreateSuspectList(h, kIdSuspectList, At(8, 24, 704, 264));
+  for (const LabelSpec& spec : labelSpecs) {
+    w.labels[spec.index] = CreateLabel(h, spec.id, spec.rect, UiText(spec.text), &w.looks[spec.index]);
+  }
+  w.driveBox = CreateDriveBox(h, kIdDriveBox, At(136, 360, 216, 80), *w.state, *w.drives);
+  HWND buttons[] = {
+      CreateButton(h, kIdScanButton, At(359, 360, 97, 24), "扫描"),
+      CreateButton(h, kIdFullScanButton, At(472, 360, 120, 24), "全盘扫描"),
+      CreateButton(h, kIdClearButton, At(608, 360, 112, 24), "清空列表重置分数"),
+  };
+  w.driveList = CreateDriveList(h, kIdDriveList, At(456, 72, 72, 160));
+  if (!list || !w.driveBox || !w.driveList) return false;
+  for (HWND button : buttons) {
+    if (!button) return false;
+  }
+  for (HWND label : w.labels) {
+    if (!label) return false;
+    // Labels lie under the other controls where they meet (the prompt and DriveBox).
+    SetWindowPos(label, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+  w.list.Attach(list, w.state);
+
+  auto guiFont = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
+  for (HWND child = GetWindow(h, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    SendMessageW(child, WM_SETFONT, guiFont, FALSE);
+  }
+  return true;
+}
+
+void RenderCaptions(MainWindow& w) {
+  const LabelIndex indexes[] = {kStatus, kScore, kVerdict};
+  const LabelId ids[] = {LabelId::Status, LabelId::Score, LabelId::Verdict};
+  for (int i = 0; i < 3; ++i) {
+    std::wstring text = GbkToWide(w.state->Caption(ids[i]));
+    if (text == w.shownCaptions[i]) continue;
+    w.shownCaptions[i] = std::move(text);
+    InvalidateLabel(w.labels[indexes[i]]);
+  }
+}
+
+void Render(MainWindow& w) {
+  if (w.renderTimerSet) KillTimer(w.hwnd, kIdRenderTimer);
+  w.renderTimerSet = false;
+  w.lastRender = GetTickCount();
+  // Acknowledge first: a change made while we render notifies again.
+  w.state->AcknowledgeChange();
+  ControlState::ViewVersions now = w.state->Versions();
+  if (now.captions != w.rendered.captions) RenderCaptions(w);
+  w.list.Render(now.rows != w.rendered.rows, now.reveal != w.rendered.reveal);
+  RenderDriveList(w.driveList, *w.state);
+  w.rendered = now;
+}
+
+// Handlers of the window's messages.
+
+bool OnCreate(MainWindow& w) {
+  if (!CreateControls(w)) return false;
+  SetTimer(w.hwnd, kIdScanTimer, 100, nullptr);
+  HWND hwnd = w.hwnd;
+  w.state->SetChangeNotifier([hwnd] { PostMessageW(hwnd, kMsgStateChanged, 0, 0); });
+  if (w.onCreated) w.onCreated();
+  Render(w);
+  return true;
+}
+
+void OnStateChanged(MainWindow& w) {
+  if (w.renderTimerSet) return;
+  DWORD since = GetTickCount() - w.lastRender;
+  if (since >= kRenderIntervalMs) {
+    Render(w);
+    return;
+  }
+  // Unacknowledged, the state sends no further notices until the timer renders.
+  w.renderTimerSet = SetTimer(w.hwnd, kIdRenderTimer, kRenderIntervalMs - since, nullptr) != 0;
+  if (!w.renderTimerSet) Render(w);
+}
+
+void OnTimer(MainWindow& w, UINT_PTR id) {
+  if (id == kIdScanTimer) {
+    OnScanTimerTick();
+    // DriveList changes send no change notice; the hidden list box follows at the tick.
+    RenderDriveList(w.driveList, *w.state);
+  }
+  if (id == kIdRenderTimer) Render(w);
+}
+
+void OnCommand(MainWindow& w, int id, int code) {
+  if (id == kIdScanButton && code == BN_CLICKED) {
+    TakeDriveBoxChoice(w.driveBox, *w.state);
+    OnScanButtonClick();
+  } else if (id == kIdFullScanButton && code == BN_CLICKED) {
+    OnFullScanButtonClick();
+  } else if (id == kIdClearButton && code == BN_CLICKED) {
+    OnClearButtonClick();
+  } else if (id == kIdDriveBox && code == CBN_SELCHANGE) {
+    TakeDriveBoxChoice(w.driveBox, *w.state);
+  }
+}
+
+LRESULT OnNotify(MainWindow& w, const NMHDR& header) {
+  LRESULT result = 0;
+  if (header.hwndFrom == w.list.Window() && header.code == NM_DBLCLK) {
+    const auto& click = reinterpret_cast<const NMITEMACTIVATE&>(header);
+    // Open what the user sees selected: the first click has selected it in the list.
+    w.list.TakeSelectionFromList();
+    OnSuspectListDoubleClick(click.ptAction.x, click.ptAction.y, click.uKeyFlags);
+    return 0;
+  }
+  w.list.OnNotify(header, result);
+  return result;
+}
+
+void OnEscape(MainWindow& w) { PostMessageW(w.hwnd, WM_CLOSE, 0, 0); }
+
+void OnDestroy(MainWindow& w) {
+  KillTimer(w.hwnd, kIdScanTimer);
+  KillTimer(w.hwnd, kIdRenderTimer);
+  PostQuitMessage(0);
+}
+
+void OnFinalDestroy(MainWindow* w) {
+  for (HFONT font : w->ownFonts) DeleteObject(font);
+  delete w;
+}
+
+LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* w = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (message == WM_NCCREATE) {
+    w = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    w->hwnd = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(w));
+  }
+  if (!w) return DefWindowProcW(hwnd, message, wParam, lParam);
+  switch (message) {
+    case WM_CREATE: return OnCreate(*w) ? 0 : -1;
+    case kMsgStateChanged: OnStateChanged(*w); return 0;
+    case WM_TIMER: OnTimer(*w, wParam); return 0;
+    case WM_COMMAND: OnCommand(*w, LOWORD(wParam), HIWORD(wParam)); return 0;
+    case WM_NOTIFY: return OnNotify(*w, *reinterpret_cast<const NMHDR*>(lParam));
+    case WM_KEYDOWN: if (wParam == VK_ESCAPE) OnEscape(*w); return 0;
+    case WM_DESTROY: OnDestroy(*w); return 0;
+    case WM_NCDESTROY: SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0); OnFinalDestroy(w); break;
+  }
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+bool RegisterMainWindowClass(HINSTANCE instance) {
+  INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&icc);
+  if (!RegisterLabelClass(instance)) return false;
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = MainWindowProc;
+  wc.hInstance = instance;
+  wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_KEVU));
+  wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_KEVU), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_3DFACE + 1);
+  wc.lpszClassName = kMainWindowClass;
+  return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+HWND CreateMainWindow(HINSTANCE instance, ControlState& state, DriveProvider& drives,
+                      std::function<void()> onCreated) {
+  auto w = std::make_unique<MainWindow>();
+  w->state = &state;
+  w->drives = &drives;
+  w->onCreated = std::move(onCreated);
+  int left = (GetSystemMetrics(SM_CXSCREEN) - kWindowWidth) / 2;
+  int top = (GetSystemMetrics(SM_CYSCREEN) - kWindowHeight) / 2;
+  // From WM_NCCREATE on, the window owns w and frees it when destroyed (also when creation fails).
+  HWND hwnd = CreateWindowExW(0, kMainWindowClass, UiText("KEVU-电脑健康度").c_str(), kWindowStyle, left, top,
+                              kWindowWidth, kWindowHeight, nullptr, nullptr, instance, w.get());
+  MainWindow* owned = w.release();
+  if (!hwnd && !owned->hwnd) delete owned;
+  if (hwnd) UpdateWindow(hwnd);
+  return hwnd;
+}
+
+int RunMessageLoop(HWND mainWindow) {
+  MSG msg{};
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    bool ours = msg.hwnd == mainWindow || IsChild(mainWindow, msg.hwnd);
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE && ours) {
+      PostMessageW(mainWindow, WM_CLOSE, 0, 0);
+      continue;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  return static_cast<int>(msg.wParam);
+}

@@ -1,0 +1,19 @@
+// MainWindow: creation, the event table and the message loop.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+#include "app/control_state.h"
+#include "scan/drive_list.h"
+
+inline constexpr UINT kMsgStateChanged = WM_APP + 1;  // ControlState changed; render it
+
+bool RegisterMainWindowClass(HINSTANCE instance);
+// Creates the visible window with all its controls; onCreated runs once they all exist,
+// before the function returns. state and drives must outlive the window.
+HWND CreateMainWindow(HINSTANCE instance, ControlState& state, DriveProvider& drives,
+                      std::function<void()> onCreated);
+// Runs until the main window is destroyed; Escape in the window or one of its controls closes it.
+int RunMessageLoop(HWND mainWindow);

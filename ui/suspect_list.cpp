@@ -1,0 +1,121 @@
+// SuspectList: the list view only shows what ControlState holds; it asks for cell texts
+// (LVN_GETDISPINFOW) as rows are painted, so a long scan costs the UI nothing per row.
+#include "ui/suspect_list.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <string>
+
+#include "text/codepage.h"
+#include "ui/ui_text.h"
+
+namespace {
+
+struct ColumnSpec {
+  const char* header;
+  int width;
+};
+constexpr ColumnSpec kColumns[] = {{"文件名", 150}, {"路径", 250}, {"文件大小", 150}, {"类型", 150}};
+
+int ListSelection(HWND list) { return ListView_GetNextItem(list, -1, LVNI_SELECTED); }
+
+}  // namespace
+
+HWND CreateSuspectList(HWND parent, int id, const RECT& rect) {
+  constexpr DWORD kStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA |
+                           LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER;
+  HWND list = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"", kStyle, rect.left, rect.top,
+                              rect.right - rect.left, rect.bottom - rect.top, parent,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+  if (!list) return nullptr;
+  constexpr DWORD kExStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER;
+  ListView_SetExtendedListViewStyleEx(list, kExStyle, kExStyle);
+  int index = 0;
+  for (const ColumnSpec& spec : kColumns) {
+    std::wstring header = UiText(spec.header);
+    LVCOLUMNW column{};
+    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+    column.fmt = LVCFMT_LEFT;
+    column.cx = spec.width;
+    column.pszText = header.data();
+    column.iSubItem = index;
+    SendMessageW(list, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&column));
+    ++index;
+  }
+  return list;
+}
+
+void SuspectListView::Attach(HWND list, ControlState* state) {
+  list_ = list;
+  state_ = state;
+}
+
+bool SuspectListView::OnNotify(const NMHDR& header, LRESULT& result) {
+  if (!list_ || header.hwndFrom != list_) return false;
+  result = 0;
+  switch (header.code) {
+    case LVN_GETDISPINFOW:
+      AnswerDisplayInfo(*reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(&header)));
+      return true;
+    case LVN_ITEMCHANGED:
+    case LVN_ODSTATECHANGED:
+      if (!rendering_) TakeSelectionFromList();
+      return true;
+  }
+  return false;
+}
+
+void SuspectListView::AnswerDisplayInfo(NMLVDISPINFOW& info) {
+  LVITEMW& item = info.item;
+  if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
+  std::wstring text;
+  NativeString native = (item.iSubItem <= 1) ? state_->RowNativePath(item.iItem) : NativeString();
+  if (!native.empty()) {
+    // A name GBK cannot hold: show the real name and folder from the platform's path.
+    size_t cut = native.find_last_of(L'\\');
+    size_t split = (cut == NativeString::npos) ? 0 : cut + 1;
+    text = (item.iSubItem == 0) ? native.substr(split) : native.substr(0, split);
+  } else {
+    text = GbkToWide(state_->CellText(item.iItem, item.iSubItem));
+  }
+  size_t count = std::min<size_t>(text.size(), static_cast<size_t>(item.cchTextMax) - 1);
+  std::copy_n(text.data(), count, item.pszText);
+  item.pszText[count] = L'\0';
+}
+
+void SuspectListView::TakeSelectionFromList() {
+  int shown = ListSelection(list_);
+  if (shown != state_->Selection()) state_->SetSelection(shown);
+}
+
+void SuspectListView::RedrawVisibleRows(int count) {
+  if (count <= 0) return;
+  int top = ListView_GetTopIndex(list_);
+  int last = std::min(count - 1, top + ListView_GetCountPerPage(list_));
+  if (top <= last) ListView_RedrawItems(list_, top, last);
+}
+
+void SuspectListView::Render(bool rowsChanged, bool revealRequested) {
+  rendering_ = true;
+  int count = state_->RowCount();
+  int shown = ListView_GetItemCount(list_);
+  if (count != shown) {
+    // Growing must neither repaint everything nor move the view; shrinking (a clear) repaints all.
+    DWORD flags = count > shown ? (LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL) : 0;
+    ListView_SetItemCountEx(list_, count, flags);
+  }
+  if (rowsChanged || count != shown) RedrawVisibleRows(count);
+
+  int wanted = state_->Selection();
+  int current = ListSelection(list_);
+  if (wanted != current && wanted < count) {
+    if (current >= 0) ListView_SetItemState(list_, current, 0, LVIS_SELECTED);
+    if (wanted >= 0) ListView_SetItemState(list_, wanted, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  }
+  if (revealRequested) {
+    int row = state_->PendingRevealRow();
+    if (row >= 0 && row < count) ListView_EnsureVisible(list_, row, FALSE);
+  }
+  rendering_ = false;
+}

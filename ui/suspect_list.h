@@ -1,0 +1,29 @@
+// SuspectList: an owner-data report list view that shows the rows held by ControlState.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/control_state.h"
+
+HWND CreateSuspectList(HWND parent, int id, const RECT& rect);
+
+class SuspectListView {
+ public:
+  void Attach(HWND list, ControlState* state);
+  HWND Window() const { return list_; }
+  // Answers the list's WM_NOTIFY; false when the notification is not the list's concern.
+  bool OnNotify(const NMHDR& header, LRESULT& result);
+  // Brings the list up to the state; rowsChanged / revealRequested come from the versions.
+  void Render(bool rowsChanged, bool revealRequested);
+  // The row the user sees selected becomes the state's selection (before a double-click is handled).
+  void TakeSelectionFromList();
+
+ private:
+  void AnswerDisplayInfo(NMLVDISPINFOW& info);
+  void RedrawVisibleRows(int count);
+
+  HWND list_ = nullptr;
+  ControlState* state_ = nullptr;
+  bool rendering_ = false;  // our own state changes on the list are not the user's
+};
