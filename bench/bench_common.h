@@ -2,7 +2,9 @@
 // line, and the deterministic generator every benchmark builds its data with.
 #pragma once
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <sys/statfs.h>
 #include <sys/utsname.h>
 #include <unistd.h>
@@ -47,6 +49,16 @@ inline double Seconds(std::function<void()> body) {
   auto start = std::chrono::steady_clock::now();
   body();
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// CPU seconds (user + system) of this process and of its waited-for children.
+inline double CpuSeconds() {
+  struct timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  struct rusage c{};
+  getrusage(RUSAGE_CHILDREN, &c);
+  return t.tv_sec + t.tv_nsec * 1e-9 + c.ru_utime.tv_sec + c.ru_stime.tv_sec +
+         (c.ru_utime.tv_usec + c.ru_stime.tv_usec) * 1e-6;
 }
 
 inline double Median(std::vector<double> v) {
