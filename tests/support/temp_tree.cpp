@@ -5,11 +5,41 @@
 #include <fstream>
 #include <system_error>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace {
 
 std::atomic<unsigned> treeCounter{0};
+
+#ifdef _WIN32
+// std::filesystem stops at MAX_PATH here; the extended-length form (\\?\\) does not.
+void RemoveLongTree(const std::wstring& dir) {
+  WIN32_FIND_DATAW data;
+  HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &data);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = data.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring path = dir + L"\\" + name;
+      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      const bool isDir = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+      if (isDir && (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        RemoveLongTree(path);
+      } else if (isDir) {
+        RemoveDirectoryW(path.c_str());
+      } else {
+        DeleteFileW(path.c_str());
+      }
+    } while (FindNextFileW(h, &data));
+    FindClose(h);
+  }
+  RemoveDirectoryW(dir.c_str());
+}
+#endif
 
 }  // namespace
 
@@ -41,6 +71,9 @@ TempTree::~TempTree() {
   }
   fs::permissions(root_, fs::perms::owner_all, fs::perm_options::add, ec);
   fs::remove_all(root_, ec);
+#ifdef _WIN32
+  if (ec && root_.native().rfind(L"\\\\", 0) != 0) RemoveLongTree(L"\\\\?\\" + root_.native());
+#endif
 }
 
 NativeString TempTree::NativeRoot() const {
