@@ -72,6 +72,8 @@ void PaintLabel(HWND label, HDC target) {
   if (!SendMessageW(parent, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0)) {
     FillRect(dc, &self, GetSysColorBrush(COLOR_3DFACE));
   }
+  // A skin that draws the face in WM_PAINT answers this one.
+  SendMessageW(parent, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
   for (HWND other = GetWindow(parent, GW_CHILD); other; other = GetWindow(other, GW_HWNDNEXT)) {
     if (!IsLabel(other) || !IsWindowVisible(other)) continue;
     RECT rect = RectInParent(other), common;
