@@ -1,0 +1,298 @@
+// Under Wine: DeploySkin into a temp folder, the embedded blobs, and our Skin.dll on good and bad
+// skin files, including the look it paints.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "skin/deploy_skin.h"
+#include "skin/deploy_skin_win.h"
+#include "skin/skin_format.h"
+
+namespace {
+
+using AttachFn = int(__stdcall*)(const char*, const char*);
+
+std::wstring ExeDir() {
+  wchar_t path[MAX_PATH];
+  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring dir(path, n);
+  return dir.substr(0, dir.find_last_of(L'\\') + 1);
+}
+
+// The build's own outputs sit in skin/ beside tests/.
+std::wstring BuildOutput(const wchar_t* name) { return ExeDir() + L"..\\skin\\" + name; }
+
+std::string ReadAll(const std::wstring& path) {
+  std::ifstream in(path.c_str(), std::ios::binary);
+  if (!in) return "<missing>";
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteAll(const std::wstring& path, const std::string& bytes) {
+  std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string Narrow(const std::wstring& s) {
+  std::string out;
+  NativeToGbk(s, out);
+  return out;
+}
+
+bool IsDirectory(const std::wstring& path) {
+  const DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+class TempFolder {
+ public:
+  TempFolder() {
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    static int counter = 0;
+    path_ = std::wstring(base) + L"kevu-skin-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+            std::to_wstring(++counter) + L"\\";
+    CreateDirectoryW(path_.c_str(), nullptr);
+  }
+  const std::wstring& path() const { return path_; }
+  SkinTargets Targets() const { return {path_ + L"Skin.dll", path_ + L"frost.skn", path_ + L"Ember.skn"}; }
+
+ private:
+  std::wstring path_;  // left behind on purpose: a loaded library cannot be removed
+};
+
+class RecordingPlatform : public WinSkinDeployPlatform {
+ public:
+  std::vector<std::wstring> writes;
+  std::vector<std::wstring> attaches;
+  bool Write(const NativeString& path, SkinBlob blob) override {
+    writes.push_back(path);
+    return WinSkinDeployPlatform::Write(path, blob);
+  }
+  bool Attach(const NativeString& library, const NativeString& skin) override {
+    attaches.push_back(library + L"|" + skin);
+    return true;  // the real binding is tested on its own below
+  }
+};
+
+TEST(SkinBlobs, EmbeddedBlobsAreTheBuildOutputs) {
+  EXPECT_EQ(std::string(EmbeddedSkinBlob(SkinBlob::Library)), ReadAll(BuildOutput(L"Skin.dll")));
+  EXPECT_EQ(std::string(EmbeddedSkinBlob(SkinBlob::Frost)), ReadAll(BuildOutput(L"frost.skn")));
+  EXPECT_EQ(std::string(EmbeddedSkinBlob(SkinBlob::Ember)), ReadAll(BuildOutput(L"Ember.skn")));
+  EXPECT_GT(EmbeddedSkinBlob(SkinBlob::Library).size(), 1000u);
+}
+
+TEST(DeploySkinWin, FirstRunWritesLibraryThenEmberAndTheSecondNothing) {
+  TempFolder dir;
+  const SkinTargets t = dir.Targets();
+  RecordingPlatform first;
+  DeploySkinWith(2, t, first);
+  EXPECT_EQ(first.writes, (std::vector<std::wstring>{t.library, t.ember}));
+  EXPECT_EQ(first.attaches, (std::vector<std::wstring>{t.library + L"|" + t.ember}));
+  EXPECT_EQ(ReadAll(t.library), ReadAll(BuildOutput(L"Skin.dll")));
+  EXPECT_EQ(ReadAll(t.ember), ReadAll(BuildOutput(L"Ember.skn")));
+  EXPECT_EQ(GetFileAttributesW(t.frost.c_str()), INVALID_FILE_ATTRIBUTES);
+
+  // Present files are never rewritten, even when they differ from the blobs.
+  WriteAll(t.ember, "old skin");
+  RecordingPlatform second;
+  DeploySkinWith(2, t, second);
+  EXPECT_TRUE(second.writes.empty());
+  EXPECT_EQ(second.attaches.size(), 1u);
+  EXPECT_EQ(ReadAll(t.ember), "old skin");
+}
+
+TEST(DeploySkinWin, DirectoryAtLibraryPathCountsAsPresentAndBindingFailsQuietly) {
+  TempFolder dir;
+  const SkinTargets t = dir.Targets();
+  ASSERT_TRUE(CreateDirectoryW(t.library.c_str(), nullptr));
+  WinSkinDeployPlatform platform;
+  DeploySkinWith(2, t, platform);
+  EXPECT_TRUE(IsDirectory(t.library));
+  EXPECT_EQ(ReadAll(t.ember), ReadAll(BuildOutput(L"Ember.skn")));
+  EXPECT_FALSE(platform.Attach(t.library, t.ember));
+}
+
+TEST(DeploySkinWin, MissingFolderFailsSilently) {
+  TempFolder dir;
+  const std::wstring gone = dir.path() + L"no\\such\\";
+  const SkinTargets t{gone + L"Skin.dll", gone + L"frost.skn", gone + L"Ember.skn"};
+  WinSkinDeployPlatform platform;
+  DeploySkinWith(2, t, platform);
+  EXPECT_FALSE(platform.Exists(t.library));
+  EXPECT_FALSE(platform.Exists(t.ember));
+}
+
+TEST(DeploySkinWin, ForeignLibraryIsLoadedUntouchedAndGetsTheSkinPath) {
+  TempFolder dir;
+  const SkinTargets t = dir.Targets();
+  const std::string standIn = ReadAll(BuildOutput(L"standin_skin.dll"));
+  ASSERT_NE(standIn, "<missing>");
+  WriteAll(t.library, standIn);
+  WinSkinDeployPlatform platform;
+  DeploySkinWith(2, t, platform);
+  EXPECT_EQ(ReadAll(t.library), standIn);
+  EXPECT_EQ(ReadAll(t.library + L".args"), Narrow(t.ember) + "|\n");
+  EXPECT_NE(GetModuleHandleW(t.library.c_str()), nullptr) << "the library stays loaded";
+
+  DeploySkinWith(2, t, platform);
+  EXPECT_EQ(ReadAll(t.library + L".args"), Narrow(t.ember) + "|\n" + Narrow(t.ember) + "|\n");
+}
+
+TEST(DeploySkinWin, LibraryWithoutTheEntryPointIsSkippedQuietly) {
+  TempFolder dir;
+  const SkinTargets t = dir.Targets();
+  // A real DLL that exports no AttachSkinEx.
+  wchar_t system[MAX_PATH];
+  GetSystemDirectoryW(system, MAX_PATH);
+  WriteAll(t.library, ReadAll(std::wstring(system) + L"\\version.dll"));
+  WinSkinDeployPlatform platform;
+  DeploySkinWith(2, t, platform);
+  EXPECT_FALSE(platform.Attach(t.library, t.ember));
+}
+
+class SkinLibrary : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    module_ = LoadLibraryW(BuildOutput(L"Skin.dll").c_str());
+    if (module_ != nullptr) attach_ = reinterpret_cast<AttachFn>(GetProcAddress(module_, "AttachSkinEx"));
+  }
+  void SetUp() override { ASSERT_NE(attach_, nullptr); }
+  static int Attach(const std::wstring& path) { return attach_(Narrow(path).c_str(), ""); }
+
+  static HMODULE module_;
+  static AttachFn attach_;
+};
+HMODULE SkinLibrary::module_ = nullptr;
+AttachFn SkinLibrary::attach_ = nullptr;
+
+TEST_F(SkinLibrary, AttachesGoodFilesAndRefusesBadOnes) {
+  TempFolder dir;
+  const std::string ember = ReadAll(BuildOutput(L"Ember.skn"));
+  EXPECT_EQ(Attach(BuildOutput(L"Ember.skn")), 0);
+  EXPECT_EQ(Attach(BuildOutput(L"frost.skn")), 0);
+
+  EXPECT_EQ(Attach(dir.path() + L"absent.skn"), static_cast<int>(SkinStatus::FileMissing));
+  EXPECT_EQ(attach_(nullptr, nullptr), static_cast<int>(SkinStatus::FileMissing));
+  EXPECT_EQ(attach_("", ""), static_cast<int>(SkinStatus::FileMissing));
+  EXPECT_EQ(Attach(dir.path().substr(0, dir.path().size() - 1)), static_cast<int>(SkinStatus::FileUnreadable));
+
+  WriteAll(dir.path() + L"cut.skn", ember.substr(0, ember.size() - 5));
+  EXPECT_EQ(Attach(dir.path() + L"cut.skn"), static_cast<int>(SkinStatus::Corrupt));
+  WriteAll(dir.path() + L"text.skn", "window.face = #FFFFFF\n");
+  EXPECT_EQ(Attach(dir.path() + L"text.skn"), static_cast<int>(SkinStatus::NotASkin));
+  std::string later = ember;
+  later[4] = 9;
+  WriteAll(dir.path() + L"later.skn", later);
+  EXPECT_EQ(Attach(dir.path() + L"later.skn"), static_cast<int>(SkinStatus::BadVersion));
+  WriteAll(dir.path() + L"huge.skn", std::string(kSkinMaxFileSize + 1, 'K'));
+  EXPECT_EQ(Attach(dir.path() + L"huge.skn"), static_cast<int>(SkinStatus::Corrupt));
+}
+
+// --- the look: a window made after the attach is painted in the skin's colours ------------------
+
+SkinLook LookOf(const wchar_t* file) {
+  const std::string bytes = ReadAll(BuildOutput(file));
+  SkinLook look;
+  ParseSkin(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), look);
+  return look;
+}
+
+void Pump() {
+  MSG msg;
+  for (int round = 0; round < 5; ++round) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    Sleep(20);
+  }
+}
+
+struct TestWindow {
+  HWND frame = nullptr;
+  HWND button = nullptr;
+  HWND list = nullptr;
+
+  TestWindow() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_3DFACE + 1);
+    wc.lpszClassName = L"KevuSkinLookTest";
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    RegisterClassW(&wc);
+    frame = CreateWindowExW(0, wc.lpszClassName, L"Look", WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 10, 10, 400, 300,
+                            nullptr, nullptr, wc.hInstance, nullptr);
+    if (frame == nullptr) return;
+    button = CreateWindowExW(0, L"BUTTON", L"OK", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 20, 200, 100, 24, frame,
+                             nullptr, wc.hInstance, nullptr);
+    list = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 20, 20, 300, 150,
+                           frame, nullptr, wc.hInstance, nullptr);
+    ListView_SetExtendedListViewStyle(list, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.cx = 120;
+    column.pszText = const_cast<wchar_t*>(L"Name");
+    ListView_InsertColumn(list, 0, &column);
+    SetForegroundWindow(frame);
+    Pump();
+  }
+  ~TestWindow() {
+    if (frame != nullptr) DestroyWindow(frame);
+  }
+
+  COLORREF ClientPixel(HWND hwnd, int x, int y) const {
+    RedrawWindow(frame, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    HDC dc = GetDC(hwnd);
+    const COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(hwnd, dc);
+    return c;
+  }
+  COLORREF CaptionPixel(int fromLeft) const {
+    RECT window;
+    GetWindowRect(frame, &window);
+    POINT origin{0, 0};
+    ClientToScreen(frame, &origin);
+    const int border = origin.x - window.left;
+    HDC dc = GetWindowDC(frame);
+    const COLORREF c = GetPixel(dc, border + fromLeft, border + 2);
+    ReleaseDC(frame, dc);
+    return c;
+  }
+};
+
+TEST_F(SkinLibrary, WindowsShowTheSkinAndASecondAttachReplacesIt) {
+  ASSERT_EQ(Attach(BuildOutput(L"Ember.skn")), 0);
+  TestWindow window;
+  if (window.frame == nullptr || window.ClientPixel(window.frame, 2, 2) == CLR_INVALID) {
+    GTEST_SKIP() << "no display to paint on";
+  }
+  const SkinLook ember = LookOf(L"Ember.skn");
+  EXPECT_EQ(window.ClientPixel(window.frame, 2, 2), ember.Get(SkinKey::WindowFace));
+  EXPECT_EQ(window.ClientPixel(window.button, 50, 2), ember.Get(SkinKey::ButtonFace));
+  EXPECT_EQ(window.ClientPixel(window.list, 200, 100), ember.Get(SkinKey::ListBack));
+  const COLORREF caption = window.CaptionPixel(1);
+  EXPECT_TRUE(caption == ember.Get(SkinKey::CaptionActiveLeft) || caption == ember.Get(SkinKey::CaptionInactiveLeft))
+      << std::hex << caption;
+
+  ASSERT_EQ(Attach(BuildOutput(L"frost.skn")), 0);
+  const SkinLook frost = LookOf(L"frost.skn");
+  EXPECT_EQ(window.ClientPixel(window.frame, 2, 2), frost.Get(SkinKey::WindowFace));
+  EXPECT_EQ(window.ClientPixel(window.button, 50, 2), frost.Get(SkinKey::ButtonFace));
+  EXPECT_EQ(window.ClientPixel(window.list, 200, 100), frost.Get(SkinKey::ListBack));
+
+  // A bad file leaves the look as it was.
+  TempFolder dir;
+  WriteAll(dir.path() + L"bad.skn", "KVSK garbage");
+  EXPECT_NE(Attach(dir.path() + L"bad.skn"), 0);
+  EXPECT_EQ(window.ClientPixel(window.frame, 2, 2), frost.Get(SkinKey::WindowFace));
+}
+
+}  // namespace
