@@ -15,6 +15,7 @@
 #include "scan/keywords.h"
 #include "scan/scan_launch.h"
 #include "scan/scan_worker.h"
+#include "skin/deploy_skin.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -62,7 +63,7 @@ void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(
 
 // The created event of MainWindow: runs once all controls exist, before the message loop.
 void OnMainWindowCreated() {
-  // The skin (DeploySkin with skin number 2) is deployed and attached as the first step.
+  DeploySkin(2);
   HealthScore.store(100);
   FillDriveList();
   LoadKeywordLists();
