@@ -241,6 +241,13 @@ struct TestWindow {
     column.cx = 120;
     column.pszText = const_cast<wchar_t*>(L"Name");
     ListView_InsertColumn(list, 0, &column);
+    for (int row = 0; row < 2; ++row) {
+      LVITEMW item{};
+      item.mask = LVIF_TEXT;
+      item.iItem = row;
+      item.pszText = const_cast<wchar_t*>(L"x");
+      ListView_InsertItem(list, &item);
+    }
     SetForegroundWindow(frame);
     Pump();
   }
@@ -250,6 +257,9 @@ struct TestWindow {
 
   COLORREF ClientPixel(HWND hwnd, int x, int y) const {
     RedrawWindow(frame, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    return PaintedPixel(hwnd, x, y);
+  }
+  COLORREF PaintedPixel(HWND hwnd, int x, int y) const {
     HDC dc = GetDC(hwnd);
     const COLORREF c = GetPixel(dc, x, y);
     ReleaseDC(hwnd, dc);
@@ -278,6 +288,18 @@ TEST_F(SkinLibrary, WindowsShowTheSkinAndASecondAttachReplacesIt) {
   EXPECT_EQ(window.ClientPixel(window.frame, 2, 2), ember.Get(SkinKey::WindowFace));
   EXPECT_EQ(window.ClientPixel(window.button, 50, 2), ember.Get(SkinKey::ButtonFace));
   EXPECT_EQ(window.ClientPixel(window.list, 200, 100), ember.Get(SkinKey::ListBack));
+  // Grid lines, over rows and below them, only in the skin's colour: none of the system's left.
+  int gridPixels = 0;
+  const COLORREF systemGrid = GetSysColor(COLOR_3DFACE);
+  window.ClientPixel(window.list, 0, 0);
+  for (int y = 30; y < 140; ++y) {
+    const COLORREF below = window.PaintedPixel(window.list, 60, y);
+    const COLORREF atColumnEdge = window.PaintedPixel(window.list, 119, y);
+    EXPECT_NE(below, systemGrid) << y;
+    EXPECT_NE(atColumnEdge, systemGrid) << y;
+    gridPixels += (below == ember.Get(SkinKey::ListGrid)) + (atColumnEdge == ember.Get(SkinKey::ListGrid));
+  }
+  EXPECT_GT(gridPixels, 110 + 4);
   const COLORREF caption = window.CaptionPixel(1);
   EXPECT_TRUE(caption == ember.Get(SkinKey::CaptionActiveLeft) || caption == ember.Get(SkinKey::CaptionInactiveLeft))
       << std::hex << caption;
