@@ -1,0 +1,729 @@
+// End-to-end driver: starts kevu.exe, uses its window the way a user does and checks what it
+// shows. Each argument group is one step, run in order:
+//   launch EXE | attach | initial | geometry | drivebox SPEC... | volume-label L LABEL
+//   drive-type L fixed|removable | scan-drive L MANIFEST | full-scan MANIFEST | clear
+//   clear-during-scan L MANIFEST | open-row SUFFIX LOG | open-none LOG | pause READY GO
+//   escape-during-scan L | close | signal EXE zero|keep
+// Prints one PASS/FAIL line per check; the exit code is the number of failed checks (capped).
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "probe_win.h"
+#include "ui/control_ids.h"
+
+using namespace e2e;
+
+namespace {
+
+constexpr DWORD kWindowTimeoutMs = 90000;
+constexpr DWORD kScanTimeoutMs = 300000;
+constexpr DWORD kTickMs = 100;
+
+const std::wstring kTitle = Widen("KEVU-电脑健康度");
+const std::wstring kEndText = Widen("扫描结束!");
+const std::wstring kAllEndText = Widen(" 扫描结束!");
+const std::wstring kPrepareText = Widen("准备扫描");
+const std::wstring kFixedTag = Widen(" （硬盘）");
+// What ToFullWidth makes of "Mirel-QT", read as code page 936.
+const wchar_t kSignalMapping[] = L"\uFF2D\uFF49\uFF52\uFF45\uFF4C\uFF0D\uFF31\uFF34";
+
+std::wstring VerdictFor(long long score) {
+  const char* text = "";
+  if (score < 100) text = "貌似有不和谐的东西哦...";
+  if (score < 70) text = "不和谐程度打败了360XX卫士";
+  if (score < 50) text = "不和谐的东西有点多哦...";
+  if (score < 10) text = "作为一个程序我感觉压力好大...⊙﹏⊙b汗";
+  if (score < 0) text = "恭喜你啊....一点健康度都没有了";
+  if (score < -10) text = "你太厉害了..都负了";
+  if (score < -50) text = "你把岛国的东西都搬过来了吧?";
+  if (score < -100) text = "我要崩溃了...o(╯□╰)o";
+  if (score == -1000) text = "你是中国最..不纯洁的人了....(*^__^*) 嘻嘻……";
+  return Widen(text);
+}
+
+std::string RowText(const Row& r) {
+  return "[" + Narrow(r.cells[0]) + " | " + Narrow(r.cells[1]) + " | " + Narrow(r.cells[2]) + " | " +
+         Narrow(r.cells[3]) + "]";
+}
+
+bool SameRow(const Row& a, const Row& b) {
+  for (int c = 0; c < 4; ++c)
+    if (a.cells[c] != b.cells[c]) return false;
+  return true;
+}
+
+// Suspect files of the fixtures: full Windows path -> category text.
+std::map<std::wstring, std::wstring> ReadManifest(const std::string& path) {
+  std::map<std::wstring, std::wstring> out;
+  FILE* f = fopen(path.c_str(), "rb");
+  if (!f) return out;
+  std::string bytes;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
+  fclose(f);
+  size_t pos = 0;
+  while (pos < bytes.size()) {
+    size_t end = bytes.find('\n', pos);
+    if (end == std::string::npos) end = bytes.size();
+    std::string line = bytes.substr(pos, end - pos);
+    pos = end + 1;
+    size_t tab = line.find('\t');
+    if (tab != std::string::npos) out[Widen(line.substr(0, tab))] = Widen(line.substr(tab + 1));
+  }
+  return out;
+}
+
+// The rows a scan of root must give: the files of the manifest, in the platform's listing
+// order, depth first.
+void ExpectedRows(const std::wstring& dir, const std::map<std::wstring, std::wstring>& manifest,
+                  std::vector<Row>& rows, int* files) {
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((dir + L"*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return;
+  do {
+    std::wstring name = fd.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      ExpectedRows(dir + name + L"\\", manifest, rows, files);
+      continue;
+    }
+    ++*files;
+    auto it = manifest.find(dir + name);
+    if (it == manifest.end()) continue;
+    unsigned long long size = (static_cast<unsigned long long>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
+    Row r;
+    r.cells[0] = name;
+    r.cells[1] = dir;
+    r.cells[2] = std::to_wstring(size);
+    r.cells[3] = it->second;
+    rows.push_back(r);
+  } while (FindNextFileW(h, &fd));
+  FindClose(h);
+}
+
+std::vector<Row> ExpectedRowsOf(wchar_t drive, const std::map<std::wstring, std::wstring>& manifest, int* files) {
+  std::vector<Row> rows;
+  *files = 0;
+  ExpectedRows(std::wstring(1, drive) + L":\\", manifest, rows, files);
+  return rows;
+}
+
+std::vector<std::wstring> DriveRoots() {
+  std::vector<std::wstring> roots;
+  wchar_t buf[512] = {};
+  DWORD n = GetLogicalDriveStringsW(511, buf);
+  for (const wchar_t* p = buf; p < buf + n && *p; p += wcslen(p) + 1) roots.emplace_back(p);
+  return roots;
+}
+
+std::wstring VolumeLabel(const std::wstring& root) {
+  wchar_t label[MAX_PATH + 1] = {};
+  if (!GetVolumeInformationW(root.c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0)) return {};
+  return label;
+}
+
+class Driver {
+ public:
+  int Run(int argc, wchar_t** argv);
+
+ private:
+  bool Need(int count, const std::string& step);
+  std::string Arg() { return Narrow(args_[next_++]); }
+  wchar_t DriveArg() { return static_cast<wchar_t>(towupper(args_[next_++][0])); }
+
+  bool Launch(const std::wstring& exe);
+  bool Attach();
+  bool HaveWindow(const std::string& step);
+  bool WaitExit(const std::string& name, DWORD timeoutMs);
+  void ClickButton(int id);
+  bool ChooseDrive(wchar_t drive);
+  std::wstring Status() const { return WindowText(target_.Control(kIdStatusLabel)); }
+  // Waits until the scan that was just started has ended with the given row count.
+  bool WaitScanEnd(const ListViewProbe& list, int rows, DWORD timeoutMs);
+  void CheckScore(const std::string& name);
+  void CheckRows(const std::vector<Row>& got, const std::vector<Row>& want, const std::string& name);
+
+  void Initial();
+  void Geometry();
+  void DriveBoxItems(const std::vector<std::string>& spec);
+  void ScanDrive(wchar_t drive, const std::string& manifest);
+  void FullScan(const std::string& manifest);
+  void Clear();
+  void ClearDuringScan(wchar_t drive, const std::string& manifest);
+  void OpenRow(const std::wstring& suffix, const std::string& log);
+  void OpenNone(const std::string& log);
+  void Pause(const std::wstring& ready, const std::wstring& go);
+  void EscapeDuringScan(wchar_t drive);
+  void Close();
+  void Signal(const std::wstring& exe, bool expectZero);
+
+  std::vector<std::wstring> args_;
+  size_t next_ = 0;
+  Report report_;
+  Target target_;
+  long long rowsSinceClear_ = 0;
+};
+
+bool Driver::Need(int count, const std::string& step) {
+  (void)step;
+  if (next_ + static_cast<size_t>(count) <= args_.size()) return true;
+  next_ = args_.size();  // reported below as a bad step
+  return false;
+}
+
+bool Driver::Launch(const std::wstring& exe) {
+  if (target_.process) CloseHandle(target_.process);
+  target_ = Target{};
+  rowsSinceClear_ = 0;
+  std::wstring dir = exe.substr(0, exe.find_last_of(L'\\') + 1);
+  std::wstring cmd = L"\"" + exe + L"\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi))
+    return report_.Check(false, "launch " + Narrow(exe), "CreateProcessW error " + std::to_string(GetLastError()));
+  CloseHandle(pi.hThread);
+  target_.process = pi.hProcess;
+  target_.pid = pi.dwProcessId;
+  // The window is there before its controls: wait until it is shown, complete and answering.
+  auto ready = [&] {
+    target_.main = FindMainWindow(kMainWindowClass, target_.pid);
+    return target_.main && IsWindowVisible(target_.main) && target_.Control(kIdDriveList) &&
+           target_.Control(kIdSuspectList) && Alive(target_.main);
+  };
+  bool found = WaitFor([&] { return ready() || WaitForSingleObject(target_.process, 0) == WAIT_OBJECT_0; },
+                       kWindowTimeoutMs) && ready();
+  return report_.Check(found, "launch " + Narrow(exe), "no main window appeared");
+}
+
+bool Driver::Attach() {
+  HWND hwnd = FindWindowW(kMainWindowClass, kTitle.c_str());
+  if (!report_.Check(hwnd != nullptr, "attach", "no window of that class and title")) return false;
+  target_.main = hwnd;
+  GetWindowThreadProcessId(hwnd, &target_.pid);
+  target_.process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, target_.pid);
+  return report_.Check(target_.process != nullptr, "attach process");
+}
+
+bool Driver::HaveWindow(const std::string& step) {
+  return target_.main && IsWindow(target_.main) ? true : report_.Check(false, step, "no running window");
+}
+
+bool Driver::WaitExit(const std::string& name, DWORD timeoutMs) {
+  bool ended = WaitForSingleObject(target_.process, timeoutMs) == WAIT_OBJECT_0;
+  if (!report_.Check(ended, name + ": process ends", "still running")) {
+    TerminateProcess(target_.process, 99);
+    WaitForSingleObject(target_.process, 10000);
+    return false;
+  }
+  DWORD code = 1234;
+  GetExitCodeProcess(target_.process, &code);
+  report_.Equal(static_cast<long long>(static_cast<int>(code)), 0, name + ": exit code");
+  target_.main = nullptr;
+  return true;
+}
+
+void Driver::ClickButton(int id) { Send(target_.Control(id), BM_CLICK, 0, 0); }
+
+bool Driver::ChooseDrive(wchar_t drive) {
+  HWND box = target_.Control(kIdDriveBox);
+  int n = static_cast<int>(Send(box, CB_GETCOUNT, 0, 0));
+  for (int i = 0; i < n; ++i) {
+    int len = static_cast<int>(Send(box, CB_GETLBTEXTLEN, i, 0));
+    if (len <= 0) continue;
+    std::wstring text(static_cast<size_t>(len) + 1, L'\0');
+    Send(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+    if (towupper(text[0]) != drive) continue;
+    // As a user's pick: the selection moves and the parent hears of it.
+    Send(box, CB_SETCURSEL, i, 0);
+    Send(target_.main, WM_COMMAND, MAKEWPARAM(kIdDriveBox, CBN_SELCHANGE), reinterpret_cast<LPARAM>(box));
+    return static_cast<int>(Send(box, CB_GETCURSEL, 0, 0)) == i;
+  }
+  return false;
+}
+
+bool Driver::WaitScanEnd(const ListViewProbe& list, int rows, DWORD timeoutMs) {
+  return WaitFor([&] { return list.Count() >= rows && Status() == kEndText; }, timeoutMs);
+}
+
+void Driver::CheckScore(const std::string& name) {
+  long long want = 100 - rowsSinceClear_;
+  std::wstring wantText = std::to_wstring(want);
+  HWND score = target_.Control(kIdScoreLabel);
+  WaitFor([&] { return WindowText(score) == wantText; }, 20 * kTickMs);
+  report_.Equal(WindowText(score), wantText, name + ": score");
+  report_.Equal(WindowText(target_.Control(kIdVerdictLabel)), VerdictFor(want), name + ": verdict");
+}
+
+void Driver::CheckRows(const std::vector<Row>& got, const std::vector<Row>& want, const std::string& name) {
+  report_.Equal(static_cast<long long>(got.size()), static_cast<long long>(want.size()), name + ": row count");
+  size_t n = std::min(got.size(), want.size());
+  size_t bad = n;
+  for (size_t i = 0; i < n && bad == n; ++i)
+    if (!SameRow(got[i], want[i])) bad = i;
+  report_.Check(bad == n, name + ": rows in walk order, all four columns",
+                bad == n ? "" : "row " + std::to_string(bad) + " is " + RowText(got[bad]) + ", want " + RowText(want[bad]));
+}
+
+void Driver::Initial() {
+  if (!HaveWindow("initial")) return;
+  report_.Equal(WindowText(target_.main), kTitle, "initial: title");
+  struct { int id; const char* text; } texts[] = {
+      {kIdStatusLabel, ""},
+      {kIdScoreCaptionLabel, "健康度:"},
+      {kIdScoreLabel, "100"},
+      {kIdVerdictLabel, ""},
+      {kIdDrivePromptLabel, "请选择要搜索的盘符："},
+      {kIdScanButton, "扫描"},
+      {kIdFullScanButton, "全盘扫描"},
+      {kIdClearButton, "清空列表重置分数"},
+      {kIdDisclaimerLabel, "免责申明:本程序导致的夫妻,情侣,朋友,等关系不和谐,本人概不负责."},
+  };
+  for (const auto& t : texts)
+    report_.Equal(WindowText(target_.Control(t.id)), Widen(t.text), "initial: text of control " + std::to_string(t.id));
+
+  HWND listHwnd = target_.Control(kIdSuspectList);
+  ListViewProbe list(target_, listHwnd);
+  report_.Equal(list.Count(), 0, "initial: no rows");
+  const char* headers[] = {"文件名", "路径", "文件大小", "类型"};
+  const int widths[] = {150, 250, 150, 150};
+  for (int c = 0; c < 4; ++c) {
+    report_.Equal(list.ColumnText(c), Widen(headers[c]), "initial: column " + std::to_string(c) + " header");
+    report_.Equal(list.ColumnWidth(c), widths[c], "initial: column " + std::to_string(c) + " width");
+  }
+  LONG style = GetWindowLongW(listHwnd, GWL_STYLE);
+  report_.Check((style & LVS_TYPEMASK) == LVS_REPORT, "initial: list in report view");
+  report_.Check((style & LVS_SINGLESEL) != 0, "initial: list selects one row at most");
+  report_.Check((style & LVS_SHOWSELALWAYS) != 0, "initial: selection shown without focus");
+  report_.Check((GetWindowLongW(listHwnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) != 0, "initial: list has a sunken edge");
+  DWORD ex = static_cast<DWORD>(Send(listHwnd, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+  report_.Check((ex & LVS_EX_GRIDLINES) != 0, "initial: list grid lines");
+  report_.Check((ex & LVS_EX_FULLROWSELECT) != 0, "initial: list selects whole rows");
+
+  HWND box = target_.Control(kIdDriveBox);
+  report_.Check((GetWindowLongW(box, GWL_STYLE) & 3) == CBS_DROPDOWNLIST, "initial: drive box cannot be typed into");
+  int cur = static_cast<int>(Send(box, CB_GETCURSEL, 0, 0));
+  std::wstring curText;
+  if (cur >= 0) {
+    curText.resize(static_cast<size_t>(Send(box, CB_GETLBTEXTLEN, cur, 0)) + 1);
+    Send(box, CB_GETLBTEXT, cur, reinterpret_cast<LPARAM>(curText.data()));
+  }
+  // The driver runs kevu from a folder on C:, a fixed disk.
+  report_.Check(!curText.empty() && curText[0] == L'C', "initial: drive box on the current drive",
+                "selected " + std::to_string(cur) + " \"" + Narrow(curText.c_str()) + "\"");
+}
+
+void Driver::Geometry() {
+  if (!HaveWindow("geometry")) return;
+  RECT w{};
+  GetWindowRect(target_.main, &w);
+  report_.Equal(w.right - w.left, 740, "geometry: outer width");
+  report_.Equal(w.bottom - w.top, 456, "geometry: outer height");
+  report_.Equal(w.left, (GetSystemMetrics(SM_CXSCREEN) - 740) / 2, "geometry: centred horizontally");
+  report_.Equal(w.top, (GetSystemMetrics(SM_CYSCREEN) - 456) / 2, "geometry: centred vertically");
+  LONG style = GetWindowLongW(target_.main, GWL_STYLE);
+  report_.Check(!(style & WS_THICKFRAME), "geometry: not resizable");
+  report_.Check(!(style & WS_MINIMIZEBOX), "geometry: no minimize box");
+  report_.Check(!(style & WS_MAXIMIZEBOX), "geometry: no maximize box");
+  report_.Check((style & WS_CAPTION) == WS_CAPTION && (style & WS_SYSMENU), "geometry: title bar with system menu");
+  report_.Check(IsWindowVisible(target_.main) != FALSE, "geometry: visible");
+
+  struct { int id; const char* name; int l, t, w, h; bool visible; } controls[] = {
+      {kIdStatusLabel, "StatusLabel", 16, 8, 704, 16, true},
+      {kIdSuspectList, "SuspectList", 8, 24, 704, 264, true},
+      {kIdScoreCaptionLabel, "ScoreCaptionLabel", 16, 304, 80, 32, true},
+      {kIdScoreLabel, "ScoreLabel", 96, 296, 152, 48, true},
+      {kIdVerdictLabel, "VerdictLabel", 192, 304, 536, 24, true},
+      {kIdDrivePromptLabel, "DrivePromptLabel", 16, 360, 128, 24, true},
+      {kIdDriveBox, "DriveBox", 136, 360, 216, 20, true},
+      {kIdScanButton, "ScanButton", 359, 360, 97, 24, true},
+      {kIdFullScanButton, "FullScanButton", 472, 360, 120, 24, true},
+      {kIdClearButton, "ClearButton", 608, 360, 112, 24, true},
+      {kIdDisclaimerLabel, "DisclaimerLabel", 16, 400, 568, 16, true},
+      {kIdDriveList, "DriveList", 456, 72, 72, 160, false},
+  };
+  for (const auto& c : controls) {
+    HWND hwnd = target_.Control(c.id);
+    std::string name = std::string("geometry: ") + c.name;
+    if (!report_.Check(hwnd != nullptr, name + " exists")) continue;
+    RECT r = ChildRect(hwnd);
+    char got[96], want[96];
+    snprintf(got, sizeof got, "%ld,%ld %ldx%ld", r.left, r.top, r.right - r.left, r.bottom - r.top);
+    snprintf(want, sizeof want, "%d,%d %dx%d", c.l, c.t, c.w, c.h);
+    if (c.id == kIdDriveBox) {
+      // A drop-down's own height follows its font; the dropped-down height is the one laid out.
+      snprintf(got, sizeof got, "%ld,%ld %ld wide", r.left, r.top, r.right - r.left);
+      snprintf(want, sizeof want, "%d,%d %d wide", c.l, c.t, c.w);
+      report_.Check(std::string(got) == want, name + " position", std::string("got ") + got + ", want " + want);
+      RECT dropped{};
+      // The system carries this message's rectangle across processes itself.
+      Send(hwnd, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+      // Windows measures from the field's top to the list's bottom, the height the control was
+      // created with; Wine gives the list alone, sized from that height less its own field.
+      long field = r.bottom - r.top, list = dropped.bottom - dropped.top;
+      report_.Check(list == 80 || (field + list >= 76 && field + list <= 84), name + " dropped-down height 80",
+                    "field " + std::to_string(field) + ", dropped rectangle " + std::to_string(list));
+    } else {
+      report_.Check(std::string(got) == want, name + " rectangle", std::string("got ") + got + ", want " + want);
+    }
+    report_.Check((IsWindowVisible(hwnd) != FALSE) == c.visible, name + (c.visible ? " visible" : " hidden"));
+    report_.Check(IsWindowEnabled(hwnd) != FALSE, name + " enabled");
+  }
+}
+
+// spec: "D:Label" (fixed disk D listed with that label), "F:" (listed without label), "-E" (absent).
+void Driver::DriveBoxItems(const std::vector<std::string>& spec) {
+  if (!HaveWindow("drivebox")) return;
+  HWND box = target_.Control(kIdDriveBox);
+  std::vector<std::wstring> items;
+  int n = static_cast<int>(Send(box, CB_GETCOUNT, 0, 0));
+  for (int i = 0; i < n; ++i) {
+    std::wstring text(static_cast<size_t>(std::max<LRESULT>(0, Send(box, CB_GETLBTEXTLEN, i, 0))) + 1, L'\0');
+    Send(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+    items.push_back(text.c_str());
+  }
+  // What the machine reports: its fixed disks in order, each with its label when it has one.
+  std::vector<std::wstring> want;
+  for (const std::wstring& root : DriveRoots()) {
+    if (GetDriveTypeW(root.c_str()) != DRIVE_FIXED) continue;
+    std::wstring label = VolumeLabel(root);
+    want.push_back(std::wstring(1, towupper(root[0])) + L":" + kFixedTag + (label.empty() ? L"" : L" " + label));
+  }
+  std::string gotAll, wantAll;
+  for (const auto& s : items) gotAll += "\"" + Narrow(s) + "\" ";
+  for (const auto& s : want) wantAll += "\"" + Narrow(s) + "\" ";
+  report_.Check(items == want, "drivebox: the fixed disks in order", "got " + gotAll + "want " + wantAll);
+  for (const std::string& s : spec) {
+    if (s.size() >= 2 && s[0] == '-') {
+      bool absent = std::none_of(items.begin(), items.end(), [&](const std::wstring& t) { return t[0] == s[1]; });
+      report_.Check(absent, "drivebox: " + s.substr(1) + ": not listed", "got " + gotAll);
+    } else if (s.size() >= 2) {
+      std::wstring item = Widen(s.substr(0, 2)) + kFixedTag + (s.size() > 2 ? L" " + Widen(s.substr(2)) : L"");
+      bool listed = std::find(items.begin(), items.end(), item) != items.end();
+      report_.Check(listed, "drivebox: item \"" + Narrow(item) + "\"", "got " + gotAll);
+    }
+  }
+}
+
+void Driver::ScanDrive(wchar_t drive, const std::string& manifestPath) {
+  std::string name = "scan " + Narrow(std::wstring(1, drive)) + ":";
+  if (!HaveWindow(name)) return;
+  ListViewProbe list(target_, target_.Control(kIdSuspectList));
+  int files = 0;
+  std::vector<Row> want = ExpectedRowsOf(drive, ReadManifest(manifestPath), &files);
+  report_.Check(!want.empty(), name + ": fixture has suspects", "manifest gives no row for this drive");
+  std::vector<Row> before = list.ReadRows();
+  if (!report_.Check(ChooseDrive(drive), name + ": drive chosen in the drive box")) return;
+  ClickButton(kIdScanButton);
+  int total = static_cast<int>(before.size() + want.size());
+  bool ended = WaitScanEnd(list, total, kScanTimeoutMs);
+  report_.Check(ended, name + ": ends with \"扫描结束!\"", "status \"" + Narrow(Status()) + "\", " +
+                std::to_string(list.Count()) + " rows");
+  Sleep(3 * kTickMs);  // late rows would show up here
+  report_.Equal(Status(), kEndText, name + ": end text stays");
+  std::vector<Row> rows = list.ReadRows();
+  std::vector<Row> kept(rows.begin(), rows.begin() + std::min(rows.size(), before.size()));
+  bool keptSame = kept.size() == before.size() &&
+                  std::equal(kept.begin(), kept.end(), before.begin(), SameRow);
+  report_.Check(keptSame, name + ": earlier rows stay on top");
+  CheckRows(std::vector<Row>(rows.begin() + kept.size(), rows.end()), want, name);
+  report_.Equal(list.Selected(), static_cast<long long>(rows.size()) - 1, name + ": last row selected");
+  rowsSinceClear_ += static_cast<long long>(want.size());
+  CheckScore(name);
+}
+
+void Driver::FullScan(const std::string& manifestPath) {
+  if (!HaveWindow("full scan")) return;
+  ListViewProbe list(target_, target_.Control(kIdSuspectList));
+  auto manifest = ReadManifest(manifestPath);
+  std::vector<Row> want;
+  std::string drives;
+  for (const std::wstring& root : DriveRoots()) {
+    int files = 0;
+    std::vector<Row> rows = ExpectedRowsOf(root[0], manifest, &files);
+    want.insert(want.end(), rows.begin(), rows.end());
+    drives += Narrow(root.substr(0, 2)) + "(" + std::to_string(files) + " files) ";
+  }
+  report_.Note("full scan over " + drives);
+  int before = list.Count();
+  ClickButton(kIdFullScanButton);
+  // Follow the status line: which drives it walks, and the texts between them.
+  std::wstring last = L"\1";
+  std::wstring drivesSeen;
+  bool sawEnd = false, sawPrepare = false, outOfOrder = false;
+  DWORD start = GetTickCount();
+  while (GetTickCount() - start < kScanTimeoutMs) {
+    std::wstring s = Status();
+    if (s != last) {
+      last = s;
+      if (s == kAllEndText) break;
+      if (s == kEndText) sawEnd = true;
+      else if (s == kPrepareText) sawPrepare = true;
+      else if (s.size() > 2 && s[1] == L':') {
+        wchar_t d = static_cast<wchar_t>(towupper(s[0]));
+        if (drivesSeen.empty() || drivesSeen.back() != d) {
+          if (!drivesSeen.empty() && d < drivesSeen.back()) outOfOrder = true;
+          drivesSeen += d;
+        }
+      }
+    }
+    Sleep(5);
+  }
+  report_.Equal(last, kAllEndText, "full scan: sequence ends with \" 扫描结束!\"");
+  // The list shows rows a moment after the walk has found them.
+  WaitFor([&] { return list.Count() >= before + static_cast<int>(want.size()); }, 20 * kTickMs);
+  report_.Check(!outOfOrder, "full scan: drives walked in order", "progress went " + Narrow(drivesSeen));
+  report_.Note("full scan: progress seen on drives " + Narrow(drivesSeen) + (sawEnd ? ", saw \"扫描结束!\"" : "") +
+               (sawPrepare ? ", saw \"准备扫描\"" : ""));
+  report_.Check(sawEnd || sawPrepare, "full scan: a drive's end is seen before the next one starts");
+  std::vector<Row> rows = list.ReadRows(before);
+  std::string onC;
+  for (const Row& r : rows)
+    if (!r.cells[1].empty() && towupper(r.cells[1][0]) == L'C') onC += RowText(r) + " ";
+  report_.Check(onC.empty(), "full scan: no suspect on C:", onC);
+  CheckRows(rows, want, "full scan");
+  rowsSinceClear_ += static_cast<long long>(want.size());
+  CheckScore("full scan");
+  int count = list.Count();
+  Sleep(15 * kTickMs);
+  report_.Equal(Status(), kAllEndText, "full scan: end text stays");
+  report_.Equal(list.Count(), count, "full scan: no rows after the end");
+}
+
+void Driver::Clear() {
+  if (!HaveWindow("clear")) return;
+  ListViewProbe list(target_, target_.Control(kIdSuspectList));
+  std::wstring status = Status();
+  ClickButton(kIdClearButton);
+  WaitFor([&] { return list.Count() == 0; }, 20 * kTickMs);
+  report_.Equal(list.Count(), 0, "clear: list empty");
+  report_.Equal(list.Selected(), -1, "clear: no selection");
+  rowsSinceClear_ = 0;
+  CheckScore("clear");
+  report_.Equal(Status(), status, "clear: status unchanged");
+}
+
+void Driver::ClearDuringScan(wchar_t drive, const std::string& manifestPath) {
+  std::string name = "clear during scan of " + Narrow(std::wstring(1, drive)) + ":";
+  if (!HaveWindow(name)) return;
+  ListViewProbe list(target_, target_.Control(kIdSuspectList));
+  ClickButton(kIdClearButton);
+  int files = 0;
+  std::vector<Row> want = ExpectedRowsOf(drive, ReadManifest(manifestPath), &files);
+  report_.Note(name + " " + std::to_string(files) + " files, " + std::to_string(want.size()) + " suspects");
+  if (!report_.Check(ChooseDrive(drive), name + ": drive chosen")) return;
+  ClickButton(kIdScanButton);
+  int early = static_cast<int>(want.size() / 10 + 1);
+  bool some = WaitFor([&] { return list.Count() >= early || Status() == kEndText; }, kScanTimeoutMs);
+  int before = list.Count();
+  if (!report_.Check(some && Status() != kEndText, name + ": scan still running with rows",
+                     "status \"" + Narrow(Status()) + "\", " + std::to_string(before) + " rows"))
+    return;
+  ClickButton(kIdClearButton);
+  // The list follows the clear within a moment, while the walk goes on adding rows.
+  int after = before;
+  WaitFor([&] { after = std::min(after, list.Count()); return after < before / 2; }, 20 * kTickMs);
+  report_.Check(after < before / 2, name + ": list emptied",
+                std::to_string(before) + " rows before, at least " + std::to_string(after) + " after");
+  report_.Check(Status() != kEndText, name + ": scan goes on after the clear");
+  bool ended = WaitFor([&] { return Status() == kEndText; }, kScanTimeoutMs);
+  report_.Check(ended, name + ": scan ends", "status \"" + Narrow(Status()) + "\"");
+  Sleep(3 * kTickMs);
+  std::vector<Row> rows = list.ReadRows();
+  report_.Check(!rows.empty() && rows.size() < want.size(), name + ": later rows start again",
+                std::to_string(rows.size()) + " rows of " + std::to_string(want.size()));
+  size_t k = std::min(rows.size(), want.size());
+  CheckRows(rows, std::vector<Row>(want.end() - static_cast<long>(k), want.end()), name + " (the rows after the clear)");
+  rowsSinceClear_ = static_cast<long long>(rows.size());
+  CheckScore(name);
+}
+
+void Driver::OpenRow(const std::wstring& suffix, const std::string& logPath) {
+  std::string name = "open row *" + Narrow(suffix);
+  if (!HaveWindow(name)) return;
+  HWND listHwnd = target_.Control(kIdSuspectList);
+  ListViewProbe list(target_, listHwnd);
+  std::vector<Row> rows = list.ReadRows();
+  int row = -1;
+  for (int i = 0; i < static_cast<int>(rows.size()) && row < 0; ++i) {
+    const std::wstring& n = rows[static_cast<size_t>(i)].cells[0];
+    if (n.size() >= suffix.size() && n.compare(n.size() - suffix.size(), suffix.size(), suffix) == 0) row = i;
+  }
+  if (!report_.Check(row >= 0, name + ": such a row", "none of " + std::to_string(rows.size()) + " rows")) return;
+  DeleteFileA(logPath.c_str());
+  Send(listHwnd, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+  RECT r{};
+  if (!report_.Check(list.ItemRect(row, &r), name + ": row rectangle")) return;
+  // Double-click the path column, away from the row's edges.
+  DoubleClick(listHwnd, POINT{r.left + 200, (r.top + r.bottom) / 2});
+  report_.Check(WaitFor([&] { return list.Selected() == row; }, 5000), name + ": the clicked row is selected",
+                "selected " + std::to_string(list.Selected()));
+  std::wstring wantPath = rows[static_cast<size_t>(row)].cells[1] + rows[static_cast<size_t>(row)].cells[0];
+  std::string got;
+  WaitFor([&] {
+    FILE* f = fopen(logPath.c_str(), "rb");
+    if (!f) return false;
+    char buf[4096];
+    size_t n = fread(buf, 1, sizeof buf, f);
+    fclose(f);
+    got.assign(buf, n);
+    return !got.empty() && got.back() == '\n';
+  }, 60000);
+  report_.Equal(Widen(got), wantPath + L"\n", name + ": the handler is asked to open exactly the row's path");
+  report_.Equal(list.Count(), static_cast<long long>(rows.size()), name + ": rows unchanged");
+  report_.Check(Alive(target_.main), name + ": window still answers");
+}
+
+void Driver::OpenNone(const std::string& logPath) {
+  if (!HaveWindow("open with no selection")) return;
+  HWND listHwnd = target_.Control(kIdSuspectList);
+  ListViewProbe list(target_, listHwnd);
+  ClickButton(kIdClearButton);
+  rowsSinceClear_ = 0;
+  WaitFor([&] { return list.Count() == 0; }, 20 * kTickMs);
+  DeleteFileA(logPath.c_str());
+  report_.Equal(list.Selected(), -1, "open with no selection: nothing selected");
+  RECT client{};
+  GetClientRect(listHwnd, &client);
+  DoubleClick(listHwnd, POINT{client.right / 2, client.bottom / 2});
+  Sleep(8000);  // a launched handler would have written by now
+  DWORD attr = GetFileAttributesA(logPath.c_str());
+  report_.Check(attr == INVALID_FILE_ATTRIBUTES, "open with no selection: nothing opened");
+  report_.Check(Alive(target_.main), "open with no selection: window still answers");
+  report_.Equal(list.Count(), 0, "open with no selection: list still empty");
+  CheckScore("open with no selection");
+}
+
+void Driver::Pause(const std::wstring& ready, const std::wstring& go) {
+  HANDLE f = CreateFileW(ready.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+  bool resumed = WaitFor([&] { return GetFileAttributesW(go.c_str()) != INVALID_FILE_ATTRIBUTES; }, 120000);
+  DeleteFileW(ready.c_str());
+  DeleteFileW(go.c_str());
+  report_.Check(resumed, "pause for the harness", "no go signal");
+}
+
+void Driver::EscapeDuringScan(wchar_t drive) {
+  std::string name = "escape during scan";
+  if (!HaveWindow(name)) return;
+  HWND listHwnd = target_.Control(kIdSuspectList);
+  if (!report_.Check(ChooseDrive(drive), name + ": drive chosen")) return;
+  ClickButton(kIdScanButton);
+  std::wstring first = Status();
+  bool running = WaitFor([&] { std::wstring s = Status(); return s != first && s != kEndText && !s.empty(); }, 60000);
+  report_.Check(running, name + ": scan running", "status \"" + Narrow(Status()) + "\"");
+  // Click into the list first, as a user would, then press Escape where the focus is.
+  RECT client{};
+  GetClientRect(listHwnd, &client);
+  LPARAM at = MAKELPARAM(client.right / 2, client.bottom - 4);
+  PostMessageW(listHwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageW(listHwnd, WM_LBUTTONUP, 0, at);
+  Sleep(500);
+  HWND focus = FocusOf(target_.main);
+  report_.Note(name + ": focus on control " + std::to_string(GetDlgCtrlID(focus)));
+  PostMessageW(focus, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+  PostMessageW(focus, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+  WaitExit(name, 60000);
+}
+
+void Driver::Close() {
+  if (!HaveWindow("close")) return;
+  PostMessageW(target_.main, WM_CLOSE, 0, 0);
+  WaitExit("close", 60000);
+}
+
+void Driver::Signal(const std::wstring& exe, bool expectZero) {
+  std::string name = "start-up signal of " + Narrow(exe.substr(exe.find_last_of(L'\\') + 1));
+  HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, kSignalMapping);
+  auto* view = mapping ? static_cast<unsigned char*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0)) : nullptr;
+  if (!report_.Check(view != nullptr, name + ": mapping created", "error " + std::to_string(GetLastError()))) return;
+  memset(view, 0xFF, 4096);
+  if (Launch(exe)) {
+    bool zero = view[0] == 0 && view[1] == 0 && view[2] == 0;
+    bool rest = std::all_of(view + 3, view + 4096, [](unsigned char b) { return b == 0xFF; });
+    char got[32];
+    snprintf(got, sizeof got, "%02X %02X %02X %02X", view[0], view[1], view[2], view[3]);
+    if (expectZero)
+      report_.Check(zero && rest, name + ": first three bytes zeroed, the rest kept", std::string("bytes ") + got);
+    else
+      report_.Check(!zero && view[0] == 0xFF && view[1] == 0xFF && view[2] == 0xFF && rest,
+                    name + ": mapping untouched", std::string("bytes ") + got);
+    Close();
+  }
+  UnmapViewOfFile(view);
+  CloseHandle(mapping);
+}
+
+int Driver::Run(int argc, wchar_t** argv) {
+  for (int i = 1; i < argc; ++i) args_.emplace_back(argv[i]);
+  while (next_ < args_.size()) {
+    std::string step = Arg();
+    if (step == "launch" && Need(1, step)) {
+      Launch(args_[next_++]);
+    } else if (step == "attach") {
+      Attach();
+    } else if (step == "initial") {
+      Initial();
+    } else if (step == "geometry") {
+      Geometry();
+    } else if (step == "drivebox") {
+      std::vector<std::string> spec;
+      while (next_ < args_.size() && args_[next_].size() >= 2 && (args_[next_][1] == L':' || args_[next_][0] == L'-'))
+        spec.push_back(Arg());
+      DriveBoxItems(spec);
+    } else if (step == "volume-label" && Need(2, step)) {
+      wchar_t d = DriveArg();
+      std::wstring want = args_[next_++];
+      report_.Equal(VolumeLabel(std::wstring(1, d) + L":\\"), want, "fixture: volume label of " + Narrow(std::wstring(1, d)) + ":");
+    } else if (step == "drive-type" && Need(2, step)) {
+      wchar_t d = DriveArg();
+      std::string want = Arg();
+      UINT type = GetDriveTypeW((std::wstring(1, d) + L":\\").c_str());
+      report_.Equal(type, want == "removable" ? DRIVE_REMOVABLE : DRIVE_FIXED,
+                    "fixture: " + Narrow(std::wstring(1, d)) + ": is " + want);
+    } else if (step == "scan-drive" && Need(2, step)) {
+      wchar_t d = DriveArg();
+      ScanDrive(d, Arg());
+    } else if (step == "full-scan" && Need(1, step)) {
+      FullScan(Arg());
+    } else if (step == "clear") {
+      Clear();
+    } else if (step == "clear-during-scan" && Need(2, step)) {
+      wchar_t d = DriveArg();
+      ClearDuringScan(d, Arg());
+    } else if (step == "open-row" && Need(2, step)) {
+      std::wstring suffix = args_[next_++];
+      OpenRow(suffix, Arg());
+    } else if (step == "open-none" && Need(1, step)) {
+      OpenNone(Arg());
+    } else if (step == "pause" && Need(2, step)) {
+      std::wstring ready = args_[next_++];
+      Pause(ready, args_[next_++]);
+    } else if (step == "escape-during-scan" && Need(1, step)) {
+      EscapeDuringScan(DriveArg());
+    } else if (step == "close") {
+      Close();
+    } else if (step == "signal" && Need(2, step)) {
+      std::wstring exe = args_[next_++];
+      Signal(exe, Arg() == "zero");
+    } else {
+      report_.Check(false, "step " + step, "unknown step or missing arguments");
+    }
+  }
+  if (target_.process && WaitForSingleObject(target_.process, 0) != WAIT_OBJECT_0) TerminateProcess(target_.process, 99);
+  return std::min(report_.failed(), 100);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  Driver driver;
+  return driver.Run(argc, argv);
+}

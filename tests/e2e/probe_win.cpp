@@ -1,0 +1,217 @@
+#include "probe_win.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+
+namespace e2e {
+
+namespace {
+
+constexpr size_t kTextOffset = 512;
+constexpr size_t kTextChars = 4096;
+
+void PrintLine(const std::string& line) {
+  // Raw UTF-8 bytes: under Wine they reach the harness's pipe unchanged.
+  std::string out = line + "\n";
+  fwrite(out.data(), 1, out.size(), stdout);
+  fflush(stdout);
+}
+
+std::string Shown(const std::wstring& text) {
+  std::string out(1, '"');
+  out += Narrow(text);
+  out += '"';
+  return out;
+}
+
+}  // namespace
+
+std::wstring Widen(std::string_view utf8) {
+  if (utf8.empty()) return {};
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+  return out;
+}
+
+std::string Narrow(std::wstring_view wide) {
+  if (wide.empty()) return {};
+  int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+bool Report::Check(bool ok, const std::string& name, const std::string& detail) {
+  if (ok) {
+    PrintLine("PASS " + name);
+  } else {
+    ++failed_;
+    PrintLine("FAIL " + name + (detail.empty() ? "" : ": " + detail));
+  }
+  return ok;
+}
+
+bool Report::Equal(const std::wstring& got, const std::wstring& want, const std::string& name) {
+  return Check(got == want, name, "got " + Shown(got) + ", want " + Shown(want));
+}
+
+bool Report::Equal(long long got, long long want, const std::string& name) {
+  return Check(got == want, name, "got " + std::to_string(got) + ", want " + std::to_string(want));
+}
+
+void Report::Note(const std::string& text) { PrintLine("NOTE " + text); }
+
+bool WaitFor(const std::function<bool()>& cond, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    if (cond()) return true;
+    if (GetTickCount() - start >= timeoutMs) return cond();
+    Sleep(50);
+  }
+}
+
+RemoteBuffer::RemoteBuffer(HANDLE process, size_t size) : process_(process) {
+  if (process_) base_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+}
+
+RemoteBuffer::~RemoteBuffer() {
+  if (base_) VirtualFreeEx(process_, base_, 0, MEM_RELEASE);
+}
+
+bool RemoteBuffer::Write(size_t offset, const void* data, size_t size) const {
+  SIZE_T done = 0;
+  return base_ && WriteProcessMemory(process_, at(offset), data, size, &done) && done == size;
+}
+
+bool RemoteBuffer::Read(size_t offset, void* data, size_t size) const {
+  SIZE_T done = 0;
+  return base_ && ReadProcessMemory(process_, at(offset), data, size, &done) && done == size;
+}
+
+HWND FindMainWindow(const wchar_t* cls, DWORD pid) {
+  HWND hwnd = nullptr;
+  while ((hwnd = FindWindowExW(nullptr, hwnd, cls, nullptr)) != nullptr) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    if (pid == 0 || owner == pid) return hwnd;
+  }
+  return nullptr;
+}
+
+LRESULT Send(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, DWORD timeoutMs) {
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutW(hwnd, msg, wp, lp, SMTO_NORMAL, timeoutMs, &result)) return -1;
+  return static_cast<LRESULT>(result);
+}
+
+std::wstring WindowText(HWND hwnd) {
+  LRESULT n = Send(hwnd, WM_GETTEXTLENGTH, 0, 0);
+  if (n <= 0) return {};
+  std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+  LRESULT got = Send(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+  return text;
+}
+
+bool Alive(HWND hwnd) {
+  DWORD_PTR result = 0;
+  return IsWindow(hwnd) && SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
+}
+
+RECT ChildRect(HWND child) {
+  RECT r{};
+  GetWindowRect(child, &r);
+  MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+ListViewProbe::ListViewProbe(const Target& target, HWND list)
+    : list_(list), buffer_(target.process, kTextOffset + kTextChars * sizeof(wchar_t)) {}
+
+int ListViewProbe::Count() const { return static_cast<int>(Send(list_, LVM_GETITEMCOUNT, 0, 0)); }
+
+int ListViewProbe::Selected() const {
+  return static_cast<int>(Send(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+std::wstring ListViewProbe::Cell(int row, int column) const {
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = reinterpret_cast<LPWSTR>(buffer_.at(kTextOffset));
+  item.cchTextMax = static_cast<int>(kTextChars);
+  wchar_t nul = 0;
+  if (!buffer_.Write(0, &item, sizeof item) || !buffer_.Write(kTextOffset, &nul, sizeof nul)) return L"<no remote memory>";
+  LRESULT n = Send(list_, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(buffer_.at(0)));
+  if (n <= 0) return {};
+  std::wstring text(static_cast<size_t>(n), L'\0');
+  if (!buffer_.Read(kTextOffset, text.data(), text.size() * sizeof(wchar_t))) return L"<unreadable>";
+  return text;
+}
+
+Row ListViewProbe::ReadRow(int row) const {
+  Row r;
+  for (int c = 0; c < 4; ++c) r.cells[c] = Cell(row, c);
+  return r;
+}
+
+std::vector<Row> ListViewProbe::ReadRows(int from) const {
+  std::vector<Row> rows;
+  int n = Count();
+  for (int i = from; i < n; ++i) rows.push_back(ReadRow(i));
+  return rows;
+}
+
+bool ListViewProbe::ItemRect(int row, RECT* rect) const {
+  RECT r{};
+  r.left = LVIR_BOUNDS;
+  if (!buffer_.Write(0, &r, sizeof r)) return false;
+  if (Send(list_, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(buffer_.at(0))) <= 0) return false;
+  return buffer_.Read(0, rect, sizeof *rect);
+}
+
+bool ListViewProbe::SetSelected(int row, bool selected) const {
+  LVITEMW item{};
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  item.state = selected ? (LVIS_SELECTED | LVIS_FOCUSED) : 0;
+  if (!buffer_.Write(0, &item, sizeof item)) return false;
+  return Send(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(buffer_.at(0))) > 0;
+}
+
+std::wstring ListViewProbe::ColumnText(int column) const {
+  LVCOLUMNW col{};
+  col.mask = LVCF_TEXT;
+  col.pszText = reinterpret_cast<LPWSTR>(buffer_.at(kTextOffset));
+  col.cchTextMax = static_cast<int>(kTextChars);
+  wchar_t nul = 0;
+  if (!buffer_.Write(0, &col, sizeof col) || !buffer_.Write(kTextOffset, &nul, sizeof nul)) return L"<no remote memory>";
+  if (Send(list_, LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(buffer_.at(0))) <= 0) return {};
+  std::wstring text(kTextChars, L'\0');
+  buffer_.Read(kTextOffset, text.data(), text.size() * sizeof(wchar_t));
+  text.resize(wcsnlen(text.c_str(), kTextChars));
+  return text;
+}
+
+int ListViewProbe::ColumnWidth(int column) const {
+  return static_cast<int>(Send(list_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+}
+
+void DoubleClick(HWND hwnd, POINT pt) {
+  LPARAM at = MAKELPARAM(pt.x, pt.y);
+  // The sequence the system generates for a real double-click.
+  PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageW(hwnd, WM_LBUTTONUP, 0, at);
+  PostMessageW(hwnd, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+  PostMessageW(hwnd, WM_LBUTTONUP, 0, at);
+}
+
+HWND FocusOf(HWND hwnd) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  DWORD thread = GetWindowThreadProcessId(hwnd, nullptr);
+  if (GetGUIThreadInfo(thread, &info) && info.hwndFocus) return info.hwndFocus;
+  return hwnd;
+}
+
+}  // namespace e2e

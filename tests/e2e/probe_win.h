@@ -1,0 +1,99 @@
+// Reading and driving another process's window from outside, as a user would see and use it.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace e2e {
+
+std::wstring Widen(std::string_view utf8);
+std::string Narrow(std::wstring_view wide);
+
+// One check's outcome, printed as "PASS name" or "FAIL name: detail".
+class Report {
+ public:
+  bool Check(bool ok, const std::string& name, const std::string& detail = {});
+  // Compares two texts; the detail shows both on a mismatch.
+  bool Equal(const std::wstring& got, const std::wstring& want, const std::string& name);
+  bool Equal(long long got, long long want, const std::string& name);
+  void Note(const std::string& text);
+  int failed() const { return failed_; }
+
+ private:
+  int failed_ = 0;
+};
+
+// Polls every 50 ms until cond holds or timeoutMs passes; gives the last result of cond.
+bool WaitFor(const std::function<bool()>& cond, DWORD timeoutMs);
+
+// A block of memory inside the target process, for list-view messages that carry pointers.
+class RemoteBuffer {
+ public:
+  RemoteBuffer(HANDLE process, size_t size);
+  ~RemoteBuffer();
+  RemoteBuffer(const RemoteBuffer&) = delete;
+  RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+
+  bool ok() const { return base_ != nullptr; }
+  char* at(size_t offset) const { return static_cast<char*>(base_) + offset; }
+  bool Write(size_t offset, const void* data, size_t size) const;
+  bool Read(size_t offset, void* data, size_t size) const;
+
+ private:
+  HANDLE process_;
+  void* base_ = nullptr;
+};
+
+// The running program as seen from outside: its process and main window.
+struct Target {
+  HANDLE process = nullptr;
+  DWORD pid = 0;
+  HWND main = nullptr;
+
+  HWND Control(int id) const { return GetDlgItem(main, id); }
+};
+
+// The top-level window of class cls owned by pid (any process when pid is 0).
+HWND FindMainWindow(const wchar_t* cls, DWORD pid);
+
+std::wstring WindowText(HWND hwnd);
+bool Alive(HWND hwnd);  // the window exists and its thread answers
+// Sends a message with a timeout so a hung target fails the check instead of the driver.
+LRESULT Send(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, DWORD timeoutMs = 15000);
+
+// A control's rectangle in its parent's client coordinates.
+RECT ChildRect(HWND child);
+
+struct Row {
+  std::wstring cells[4];
+};
+
+class ListViewProbe {
+ public:
+  ListViewProbe(const Target& target, HWND list);
+  int Count() const;
+  int Selected() const;
+  std::wstring Cell(int row, int column) const;
+  Row ReadRow(int row) const;
+  std::vector<Row> ReadRows(int from = 0) const;
+  bool ItemRect(int row, RECT* rect) const;  // whole row, list client coordinates
+  bool SetSelected(int row, bool selected) const;  // row -1: every row
+  std::wstring ColumnText(int column) const;
+  int ColumnWidth(int column) const;
+
+ private:
+  HWND list_;
+  RemoteBuffer buffer_;
+};
+
+// A user's double-click with the left button at a point of hwnd's client area.
+void DoubleClick(HWND hwnd, POINT pt);
+// The window that has the keyboard focus in the thread of hwnd, or hwnd when none.
+HWND FocusOf(HWND hwnd);
+
+}  // namespace e2e

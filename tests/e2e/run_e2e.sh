@@ -1,0 +1,187 @@
+#!/usr/bin/env bash
+# End-to-end tests of the real kevu.exe: a throw-away Wine prefix on an Xvfb display, fixture
+# folders mapped as drives, and our driver using the window from outside as a user does.
+#   run_e2e.sh CROSS_BUILD_DIR
+# Prints one line per check, then "N passed, N failed"; the screenshot after a scan is kept as
+# CROSS_BUILD_DIR/e2e/kevu-after-scan.png.
+set -uo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+[ $# -ge 1 ] || { echo "usage: $0 CROSS_BUILD_DIR" >&2; exit 2; }
+build=$(cd "$1" && pwd) || exit 2
+artifacts=$build/e2e
+kevu=$build/ui/kevu.exe
+driver=$build/tests/e2e/driver.exe
+recorder=$build/tests/e2e/recorder.exe
+
+passed=0
+failed=0
+pass() { echo "PASS $1"; passed=$((passed + 1)); }
+fail() { echo "FAIL $1"; failed=$((failed + 1)); }
+finish() {
+  echo "$passed passed, $failed failed"
+  [ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]
+  exit $?
+}
+
+if [ ! -f "$driver" ] || [ ! -f "$recorder" ]; then
+  cmake --build "$build" --target kevu_e2e_driver kevu_e2e_recorder -j2 >/dev/null 2>&1
+fi
+for f in "$kevu" "$driver" "$recorder"; do
+  [ -f "$f" ] || { fail "build: $(basename "$f") missing"; finish; }
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/kevu-e2e.XXXXXX")
+xvfb_pid=
+cleanup() {
+  [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# Wine's own paths and names stay UTF-8 whatever the caller's locale.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+
+start_display() {
+  local n
+  for n in $(seq 90 130); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    local i
+    for i in $(seq 1 50); do
+      if xdpyinfo -display ":$n" >/dev/null 2>&1; then export DISPLAY=":$n"; return 0; fi
+      kill -0 "$xvfb_pid" 2>/dev/null || break
+      sleep 0.2
+    done
+    kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; xvfb_pid=
+  done
+  return 1
+}
+
+# Stops the wineserver and everything under it, so drive and registry changes are seen fresh.
+restart_wine() {
+  wineserver -k >/dev/null 2>&1
+  wineserver -w >/dev/null 2>&1
+  wineserver -p >/dev/null 2>&1
+}
+
+# The fixture drives, the programs in C:\e2e, the drive types, the test file type and Wine's
+# own window frames (there is no window manager on the display).
+prepare_prefix() {
+  local dd=$WINEPREFIX/dosdevices e2e=$WINEPREFIX/drive_c/e2e
+  bash "$here/fixtures.sh" "$work/drives" "$work/manifest.lst" || return 1
+  rm -f "$dd/z:" "$dd/d:" "$dd/e:" "$dd/f:" "$dd/g:"
+  # Wine links the profile folders to the Linux home; C: must hold only the prefix itself.
+  local link
+  while IFS= read -r -d '' link; do
+    rm -f "$link" && mkdir -p "$link"
+  done < <(find "$WINEPREFIX/drive_c" -type l -print0)
+  ln -s "$work/drives/d" "$dd/d:"
+  ln -s "$work/drives/e" "$dd/e:"
+  ln -s "$work/drives/f" "$dd/f:"
+  mkdir -p "$e2e"
+  cp "$kevu" "$e2e/kevu.exe"
+  cp "$kevu" "$e2e/SCAN.TMP"
+  cp "$driver" "$e2e/driver.exe"
+  cp "$recorder" "$e2e/recorder.exe"
+  cp "$work/manifest.lst" "$e2e/manifest.lst"
+  cat >"$e2e/setup.reg" <<'EOF'
+REGEDIT4
+
+[HKEY_LOCAL_MACHINE\Software\Wine\Drives]
+"d:"="hd"
+"e:"="floppy"
+"f:"="hd"
+"g:"="hd"
+
+[HKEY_CLASSES_ROOT\.kvt]
+@="kvtfile"
+
+[HKEY_CLASSES_ROOT\kvtfile\shell\open\command]
+@="\"C:\\e2e\\recorder.exe\" \"%1\""
+
+; The default GUI font has no CJK glyphs here; the installed CJK font stands in for it.
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]
+"MS Shell Dlg"="WenQuanYi Micro Hei"
+"MS Shell Dlg 2"="WenQuanYi Micro Hei"
+"Tahoma"="WenQuanYi Micro Hei"
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Managed"="N"
+"Decorated"="N"
+EOF
+  wine regedit /S 'C:\e2e\setup.reg' >"$work/regedit.log" 2>&1 || return 1
+  restart_wine
+}
+
+# run_driver NAME TIMEOUT STEPS...: one driver process; its check lines count here.
+run_driver() {
+  local name=$1 limit=$2; shift 2
+  local log=$work/$name.log start=$SECONDS
+  timeout "$limit" wine 'C:\e2e\driver.exe' "$@" >"$log" 2>"$work/$name.err" &
+  local pid=$!
+  # The driver pauses once the scans are on screen, so the screenshot shows them.
+  local ready=$WINEPREFIX/drive_c/e2e/ready
+  while kill -0 "$pid" 2>/dev/null; do
+    if [ -e "$ready" ]; then
+      if import -display "$DISPLAY" -window root "$artifacts/kevu-after-scan.png" 2>>"$work/$name.err"; then
+        pass "screenshot after a scan: $artifacts/kevu-after-scan.png"
+      else
+        fail "screenshot after a scan"
+      fi
+      rm -f "$ready"
+      touch "$WINEPREFIX/drive_c/e2e/go"
+    fi
+    sleep 0.5
+  done
+  wait "$pid"
+  local rc=$?
+  echo "NOTE $name: $((SECONDS - start))s"
+  grep -E '^(PASS|FAIL|NOTE) ' "$log"
+  local p f
+  p=$(grep -c '^PASS ' "$log")
+  f=$(grep -c '^FAIL ' "$log")
+  passed=$((passed + p))
+  failed=$((failed + f))
+  if [ "$rc" -eq 124 ]; then
+    fail "$name: driver timed out after ${limit}s"
+  elif [ "$rc" -ne 0 ] && [ "$f" -eq 0 ]; then
+    fail "$name: driver ended with code $rc"
+    tail -5 "$work/$name.err"
+  fi
+}
+
+mkdir -p "$artifacts"
+rm -f "$artifacts/kevu-after-scan.png"
+
+start_display && pass "Xvfb display $DISPLAY" || { fail "Xvfb display"; finish; }
+# shellcheck source=tools/wine-setup.sh
+source "$root/tools/wine-setup.sh"
+if kevu_wine_ready "$work/prefix" && restart_wine && prepare_prefix; then
+  pass "Wine prefix with fixture drives D: E: F:"
+else
+  fail "Wine prefix with fixture drives"
+  finish
+fi
+
+manifest='C:\e2e\manifest.lst'
+recorder_log='C:\e2e\recorder.log'
+run_driver window 420 \
+  drive-type D fixed drive-type E removable drive-type F fixed volume-label D KevuData \
+  launch 'C:\e2e\kevu.exe' initial geometry drivebox D:KevuData F: -E \
+  scan-drive D "$manifest" scan-drive D "$manifest" open-row .kvt "$recorder_log" \
+  pause 'C:\e2e\ready' 'C:\e2e\go' \
+  full-scan "$manifest" clear open-none "$recorder_log" close
+
+# The large drive joins only now, so the whole-machine scan above stays short.
+ln -s "$work/drives/g" "$WINEPREFIX/dosdevices/g:"
+restart_wine
+run_driver signal-and-clear 300 \
+  signal 'C:\e2e\SCAN.TMP' zero signal 'C:\e2e\kevu.exe' keep \
+  launch 'C:\e2e\kevu.exe' clear-during-scan G "$manifest" escape-during-scan G
+
+finish
