@@ -2,7 +2,8 @@
 // shows. Each argument group is one step, run in order:
 //   launch EXE | attach | initial | geometry | drivebox SPEC... | volume-label L LABEL
 //   drive-type L fixed|removable | scan-drive L MANIFEST | full-scan MANIFEST | clear
-//   clear-during-scan L MANIFEST | open-row SUFFIX LOG | open-none LOG | pause READY GO
+//   clear-during-scan L MANIFEST | open-row SUFFIX LOG | open-deleted SUFFIX | open-none LOG
+//   pause READY GO
 //   escape-during-scan L | close | signal EXE zero|keep
 // Prints one PASS/FAIL line per check; the exit code is the number of failed checks (capped).
 #include <windows.h>
@@ -22,7 +23,8 @@ using namespace e2e;
 namespace {
 
 constexpr DWORD kWindowTimeoutMs = 90000;
-constexpr DWORD kScanTimeoutMs = 300000;
+constexpr DWORD kScanTimeoutMs = 180000;
+constexpr DWORD kSmallScanTimeoutMs = 90000;
 constexpr DWORD kTickMs = 100;
 
 const std::wstring kTitle = Widen("KEVU-电脑健康度");
@@ -159,6 +161,8 @@ class Driver {
   void ClearDuringScan(wchar_t drive, const std::string& manifest);
   void OpenRow(const std::wstring& suffix, const std::string& log);
   void OpenNone(const std::string& log);
+  void OpenDeleted(const std::wstring& suffix);
+  int FindRow(const ListViewProbe& list, const std::wstring& suffix, std::vector<Row>* rows);
   void Pause(const std::wstring& ready, const std::wstring& go);
   void EscapeDuringScan(wchar_t drive);
   void Close();
@@ -423,7 +427,7 @@ void Driver::ScanDrive(wchar_t drive, const std::string& manifestPath) {
   if (!report_.Check(ChooseDrive(drive), name + ": drive chosen in the drive box")) return;
   ClickButton(kIdScanButton);
   int total = static_cast<int>(before.size() + want.size());
-  bool ended = WaitScanEnd(list, total, kScanTimeoutMs);
+  bool ended = WaitScanEnd(list, total, kSmallScanTimeoutMs);
   report_.Check(ended, name + ": ends with \"扫描结束!\"", "status \"" + Narrow(Status()) + "\", " +
                 std::to_string(list.Count()) + " rows");
   Sleep(3 * kTickMs);  // late rows would show up here
@@ -545,17 +549,22 @@ void Driver::ClearDuringScan(wchar_t drive, const std::string& manifestPath) {
   CheckScore(name);
 }
 
+int Driver::FindRow(const ListViewProbe& list, const std::wstring& suffix, std::vector<Row>* rows) {
+  *rows = list.ReadRows();
+  for (int i = 0; i < static_cast<int>(rows->size()); ++i) {
+    const std::wstring& n = (*rows)[static_cast<size_t>(i)].cells[0];
+    if (n.size() >= suffix.size() && n.compare(n.size() - suffix.size(), suffix.size(), suffix) == 0) return i;
+  }
+  return -1;
+}
+
 void Driver::OpenRow(const std::wstring& suffix, const std::string& logPath) {
   std::string name = "open row *" + Narrow(suffix);
   if (!HaveWindow(name)) return;
   HWND listHwnd = target_.Control(kIdSuspectList);
   ListViewProbe list(target_, listHwnd);
-  std::vector<Row> rows = list.ReadRows();
-  int row = -1;
-  for (int i = 0; i < static_cast<int>(rows.size()) && row < 0; ++i) {
-    const std::wstring& n = rows[static_cast<size_t>(i)].cells[0];
-    if (n.size() >= suffix.size() && n.compare(n.size() - suffix.size(), suffix.size(), suffix) == 0) row = i;
-  }
+  std::vector<Row> rows;
+  int row = FindRow(list, suffix, &rows);
   if (!report_.Check(row >= 0, name + ": such a row", "none of " + std::to_string(rows.size()) + " rows")) return;
   DeleteFileA(logPath.c_str());
   Send(listHwnd, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
@@ -581,6 +590,31 @@ void Driver::OpenRow(const std::wstring& suffix, const std::string& logPath) {
   report_.Check(Alive(target_.main), name + ": window still answers");
 }
 
+// The row's file is deleted first: the open fails, and the program shows nothing of its own.
+void Driver::OpenDeleted(const std::wstring& suffix) {
+  std::string name = "open deleted file *" + Narrow(suffix);
+  if (!HaveWindow(name)) return;
+  HWND listHwnd = target_.Control(kIdSuspectList);
+  ListViewProbe list(target_, listHwnd);
+  std::vector<Row> rows;
+  int row = FindRow(list, suffix, &rows);
+  if (!report_.Check(row >= 0, name + ": such a row")) return;
+  std::wstring path = rows[static_cast<size_t>(row)].cells[1] + rows[static_cast<size_t>(row)].cells[0];
+  if (!report_.Check(DeleteFileW(path.c_str()) != FALSE, name + ": file deleted")) return;
+  auto windows = VisibleTopWindows();
+  Send(listHwnd, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+  RECT r{};
+  list.ItemRect(row, &r);
+  DoubleClick(listHwnd, POINT{r.left + 200, (r.top + r.bottom) / 2});
+  Sleep(8000);
+  std::string added = NewWindows(windows, VisibleTopWindows());
+  report_.Check(added.empty(), name + ": no message or window", added);
+  report_.Check(Alive(target_.main), name + ": window still answers");
+  std::vector<Row> after = list.ReadRows();
+  report_.Check(after.size() == rows.size() && std::equal(after.begin(), after.end(), rows.begin(), SameRow),
+                name + ": list unchanged");
+}
+
 void Driver::OpenNone(const std::string& logPath) {
   if (!HaveWindow("open with no selection")) return;
   HWND listHwnd = target_.Control(kIdSuspectList);
@@ -590,12 +624,15 @@ void Driver::OpenNone(const std::string& logPath) {
   WaitFor([&] { return list.Count() == 0; }, 20 * kTickMs);
   DeleteFileA(logPath.c_str());
   report_.Equal(list.Selected(), -1, "open with no selection: nothing selected");
+  auto windows = VisibleTopWindows();
   RECT client{};
   GetClientRect(listHwnd, &client);
   DoubleClick(listHwnd, POINT{client.right / 2, client.bottom / 2});
   Sleep(8000);  // a launched handler would have written by now
   DWORD attr = GetFileAttributesA(logPath.c_str());
-  report_.Check(attr == INVALID_FILE_ATTRIBUTES, "open with no selection: nothing opened");
+  report_.Check(attr == INVALID_FILE_ATTRIBUTES, "open with no selection: no handler started");
+  std::string added = NewWindows(windows, VisibleTopWindows());
+  report_.Check(added.empty(), "open with no selection: no window opened", added);
   report_.Check(Alive(target_.main), "open with no selection: window still answers");
   report_.Equal(list.Count(), 0, "open with no selection: list still empty");
   CheckScore("open with no selection");
@@ -701,6 +738,8 @@ int Driver::Run(int argc, wchar_t** argv) {
     } else if (step == "open-row" && Need(2, step)) {
       std::wstring suffix = args_[next_++];
       OpenRow(suffix, Arg());
+    } else if (step == "open-deleted" && Need(1, step)) {
+      OpenDeleted(args_[next_++]);
     } else if (step == "open-none" && Need(1, step)) {
       OpenNone(Arg());
     } else if (step == "pause" && Need(2, step)) {

@@ -197,6 +197,36 @@ int ListViewProbe::ColumnWidth(int column) const {
   return static_cast<int>(Send(list_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
 }
 
+namespace {
+
+BOOL CALLBACK AddVisibleWindow(HWND hwnd, LPARAM param) {
+  if (!IsWindowVisible(hwnd)) return TRUE;
+  wchar_t cls[128] = {};
+  GetClassNameW(hwnd, cls, 128);
+  auto* list = reinterpret_cast<std::vector<std::pair<HWND, std::string>>*>(param);
+  list->emplace_back(hwnd, Narrow(cls) + " " + Shown(WindowText(hwnd)));
+  return TRUE;
+}
+
+}  // namespace
+
+std::vector<std::pair<HWND, std::string>> VisibleTopWindows() {
+  std::vector<std::pair<HWND, std::string>> out;
+  EnumWindows(AddVisibleWindow, reinterpret_cast<LPARAM>(&out));
+  return out;
+}
+
+std::string NewWindows(const std::vector<std::pair<HWND, std::string>>& before,
+                       const std::vector<std::pair<HWND, std::string>>& after) {
+  std::string added;
+  for (const auto& w : after) {
+    bool known = false;
+    for (const auto& b : before) known = known || b.first == w.first;
+    if (!known) added += (added.empty() ? "" : ", ") + w.second;
+  }
+  return added;
+}
+
 void DoubleClick(HWND hwnd, POINT pt) {
   LPARAM at = MAKELPARAM(pt.x, pt.y);
   // The sequence the system generates for a real double-click.

@@ -91,6 +91,12 @@ class ListViewProbe {
   RemoteBuffer buffer_;
 };
 
+// The visible top-level windows of the desktop, as "class \"title\"" by handle.
+std::vector<std::pair<HWND, std::string>> VisibleTopWindows();
+// Those of after that were not in before, for a message.
+std::string NewWindows(const std::vector<std::pair<HWND, std::string>>& before,
+                       const std::vector<std::pair<HWND, std::string>>& after);
+
 // A user's double-click with the left button at a point of hwnd's client area.
 void DoubleClick(HWND hwnd, POINT pt);
 // The window that has the keyboard focus in the thread of hwnd, or hwnd when none.

@@ -175,7 +175,7 @@ run_driver window 420 \
   launch 'C:\e2e\kevu.exe' initial geometry drivebox D:KevuData F: -E \
   scan-drive D "$manifest" scan-drive D "$manifest" open-row .kvt "$recorder_log" \
   pause 'C:\e2e\ready' 'C:\e2e\go' \
-  full-scan "$manifest" clear open-none "$recorder_log" close
+  full-scan "$manifest" open-deleted .kvt clear open-none "$recorder_log" close
 
 # The large drive joins only now, so the whole-machine scan above stays short.
 ln -s "$work/drives/g" "$WINEPREFIX/dosdevices/g:"
