@@ -22,6 +22,9 @@
 #include <vector>
 #include <filesystem>
 
+#include "scan/keyword_matcher.h"
+#include "scan/keywords.h"
+
 namespace bench {
 
 // splitmix64: the same numbers on every machine and library, unlike the std distributions.
@@ -237,6 +240,22 @@ inline std::string MakeName(Rng& rng, const std::vector<std::string>& keywordsUt
   name += std::to_string(serial);
   name += ext;
   return name;
+}
+
+// Content entries listed once and holding no other entry, so a text with k of them counts k.
+// withDigits false also leaves out the entries that begin with digits.
+inline std::vector<std::string> SingleContentEntries(bool withDigits = true) {
+  std::vector<std::string> out;
+  for (const std::string& e : ContentKeywords) {
+    size_t listed = 0, inside = 0;
+    for (const std::string& f : ContentKeywords) {
+      if (f == e) ++listed;
+      if (ReferenceContains(e, f)) ++inside;
+    }
+    const bool digits = !e.empty() && e[0] >= '0' && e[0] <= '9';
+    if (listed == 1 && inside == 1 && (withDigits || !digits)) out.push_back(e);
+  }
+  return out;
 }
 
 }  // namespace bench

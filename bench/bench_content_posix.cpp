@@ -45,20 +45,6 @@ std::vector<std::string> FillerChars() {
   return out;
 }
 
-// Entries listed once and holding no other entry: a text with k of them counts exactly k.
-std::vector<std::string> SingleEntries() {
-  std::vector<std::string> out;
-  for (const std::string& e : ContentKeywords) {
-    size_t listed = 0, inside = 0;
-    for (const std::string& f : ContentKeywords) {
-      if (f == e) ++listed;
-      if (ReferenceContains(e, f)) ++inside;
-    }
-    bool digits = !e.empty() && e[0] >= '0' && e[0] <= '9';
-    if (listed == 1 && inside == 1 && !digits) out.push_back(e);
-  }
-  return out;
-}
 
 unsigned CountEntries(const std::string& text) {
   unsigned n = 0;
@@ -185,7 +171,7 @@ int main(int argc, char** argv) {
   bench::PrintMachine("bench_content", data);
 
   LoadKeywordLists();
-  std::vector<std::string> singles = SingleEntries();
+  std::vector<std::string> singles = bench::SingleContentEntries(false);
   std::vector<std::string> placed(singles.begin(), singles.begin() + std::min<size_t>(4, singles.size()));
   const uint64_t size = sizeMiB << 20;
   const std::string text = data + "text.txt", sparse = data + "sparse.txt", empty = data + "empty.txt";

@@ -53,19 +53,6 @@ std::string TxtContent(bench::Rng& rng, const std::vector<std::string>& singles,
   return text;
 }
 
-// Content entries listed once and holding no other entry, so a text with k of them counts k.
-std::vector<std::string> SingleContentEntries() {
-  std::vector<std::string> out;
-  for (const std::string& e : ContentKeywords) {
-    size_t listed = 0, inside = 0;
-    for (const std::string& f : ContentKeywords) {
-      if (f == e) ++listed;
-      if (ReferenceContains(e, f)) ++inside;
-    }
-    if (listed == 1 && inside == 1) out.push_back(e);
-  }
-  return out;
-}
 
 // Four levels: root / 4 top / 5 middle / 5 leaf folders; the leaves hold most files.
 TreeFacts MakeTree(const std::string& root, size_t fileCount) {
@@ -73,7 +60,7 @@ TreeFacts MakeTree(const std::string& root, size_t fileCount) {
   bench::Rng rng(bench::kSeed);
   std::vector<std::string> keywordsUtf8;
   for (const std::string& k : NameKeywords) keywordsUtf8.push_back(GbkToUtf8(k));
-  std::vector<std::string> singles = SingleContentEntries();
+  std::vector<std::string> singles = bench::SingleContentEntries();
   const size_t leaves = 4 * 5 * 5;
   const size_t perInner = 10;
   const size_t inner = 1 + 4 + 4 * 5;
