@@ -40,10 +40,16 @@ run_fuzzers() {
 cross_tests() {
   # shellcheck source=tools/wine-setup.sh
   source tools/wine-setup.sh
+  # The window tests need a display; without a window manager Wine draws its own frames.
+  KEVU_XVFB_PID=
+  kevu_xvfb || return 1
   kevu_wine_ready "$root/build/cross-prefix" || return 1
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f </dev/null >/dev/null 2>&1
   build_and_ctest cross
   local rc=$?
   wineserver -k 2>/dev/null || true
+  if [ -n "$KEVU_XVFB_PID" ]; then kill "$KEVU_XVFB_PID" 2>/dev/null; unset DISPLAY; fi
   return $rc
 }
 

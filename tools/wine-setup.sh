@@ -56,6 +56,27 @@ kevu_wine_prefix() {
     wineserver -w
   fi
   wineserver -p 2>/dev/null || true
+  # Start Wine's own services now, detached from the caller's pipes: a test runner that
+  # waits for its pipes to close would otherwise wait for them.
+  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+# kevu_xvfb: a virtual display when there is none (DISPLAY is exported; KEVU_XVFB_PID set).
+kevu_xvfb() {
+  [ -n "${DISPLAY:-}" ] && return 0
+  local n
+  for n in $(seq 90 120); do
+    [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    KEVU_XVFB_PID=$!
+    local _
+    for _ in $(seq 1 50); do
+      if xdpyinfo -display ":$n" >/dev/null 2>&1; then export DISPLAY=":$n"; return 0; fi
+      sleep 0.1
+    done
+    kill "$KEVU_XVFB_PID" 2>/dev/null
+  done
+  return 1
 }
 
 kevu_wine_ready() {
