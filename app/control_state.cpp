@@ -240,6 +240,7 @@ void ControlState::DeleteAllRows() {
     s.nativePaths.clear();
     s.revealRow = -1;
     ++s.versions.rows;
+    ++s.versions.clears;
     if (s.selection != -1) {
       s.selection = -1;
       ++s.versions.selection;

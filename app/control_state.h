@@ -48,6 +48,7 @@ class ControlState : public Controls {
     uint64_t rows = 0;        // rows appended, cells set, rows deleted
     uint64_t selection = 0;
     uint64_t reveal = 0;      // make-visible requests
+    uint64_t clears = 0;      // delete-all-rows: earlier rows are no longer what the view shows
   };
   ViewVersions Versions() const;
   int PendingRevealRow();  // the row of the last make-visible request, -1 when none

@@ -143,7 +143,7 @@ void Render(MainWindow& w) {
   w.state->AcknowledgeChange();
   ControlState::ViewVersions now = w.state->Versions();
   if (now.captions != w.rendered.captions) RenderCaptions(w);
-  w.list.Render(now.rows != w.rendered.rows, now.reveal != w.rendered.reveal);
+  w.list.Render(now.rows != w.rendered.rows, now.clears != w.rendered.clears, now.reveal != w.rendered.reveal);
   RenderDriveList(w.driveList, *w.state);
   w.rendered = now;
 }

@@ -89,14 +89,14 @@ void SuspectListView::TakeSelectionFromList() {
   if (shown != state_->Selection()) state_->SetSelection(shown);
 }
 
-void SuspectListView::RedrawVisibleRows(int count) {
+void SuspectListView::RedrawVisibleRows(int first, int count) {
   if (count <= 0) return;
-  int top = ListView_GetTopIndex(list_);
+  int top = std::max(first, ListView_GetTopIndex(list_));
   int last = std::min(count - 1, top + ListView_GetCountPerPage(list_));
   if (top <= last) ListView_RedrawItems(list_, top, last);
 }
 
-void SuspectListView::Render(bool rowsChanged, bool revealRequested) {
+void SuspectListView::Render(bool rowsChanged, bool cleared, bool revealRequested) {
   rendering_ = true;
   int count = state_->RowCount();
   int shown = ListView_GetItemCount(list_);
@@ -105,7 +105,9 @@ void SuspectListView::Render(bool rowsChanged, bool revealRequested) {
     DWORD flags = count > shown ? (LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL) : 0;
     ListView_SetItemCountEx(list_, count, flags);
   }
-  if (rowsChanged || count != shown) RedrawVisibleRows(count);
+  // Rows are only appended and filled: without a clear, only the last row shown before (which
+  // may have been half filled) and the new ones can differ from what is on the screen.
+  if (rowsChanged || count != shown) RedrawVisibleRows(cleared ? 0 : std::max(0, shown - 1), count);
 
   int wanted = state_->Selection();
   int current = ListSelection(list_);

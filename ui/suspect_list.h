@@ -15,13 +15,14 @@ class SuspectListView {
   // Answers the list's WM_NOTIFY; false when the notification is not the list's concern.
   bool OnNotify(const NMHDR& header, LRESULT& result);
   // Brings the list up to the state; rowsChanged / revealRequested come from the versions.
-  void Render(bool rowsChanged, bool revealRequested);
+  // cleared: the rows were deleted since the last render, so none shown may still be right.
+  void Render(bool rowsChanged, bool cleared, bool revealRequested);
   // The row the user sees selected becomes the state's selection (before a double-click is handled).
   void TakeSelectionFromList();
 
  private:
   void AnswerDisplayInfo(NMLVDISPINFOW& info);
-  void RedrawVisibleRows(int count);
+  void RedrawVisibleRows(int first, int count);
 
   HWND list_ = nullptr;
   ControlState* state_ = nullptr;
