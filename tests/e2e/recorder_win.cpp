@@ -25,7 +25,7 @@ std::wstring LogPath() {
 
 }  // namespace
 
-int wmain() {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   int argc = 0;
   LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   // Everything after the program name, joined by spaces, is what the shell passed.
