@@ -164,6 +164,9 @@ class Driver {
   void OpenDeleted(const std::wstring& suffix);
   int FindRow(const ListViewProbe& list, const std::wstring& suffix, std::vector<Row>* rows);
   void Pause(const std::wstring& ready, const std::wstring& go);
+  // Times a scan from the button press to the end text, and the window's answer to a message
+  // round trip while it runs; prints one "BENCH" line.
+  void TimeScan(wchar_t drive);
   void EscapeDuringScan(wchar_t drive);
   void Close();
   void Signal(const std::wstring& exe, bool expectZero);
@@ -647,6 +650,41 @@ void Driver::Pause(const std::wstring& ready, const std::wstring& go) {
   report_.Check(resumed, "pause for the harness", "no go signal");
 }
 
+void Driver::TimeScan(wchar_t drive) {
+  std::string name = "time scan";
+  if (!HaveWindow(name)) return;
+  if (!report_.Check(ChooseDrive(drive), name + ": drive chosen")) return;
+  LARGE_INTEGER freq, start, now;
+  QueryPerformanceFrequency(&freq);
+  auto ms = [&](const LARGE_INTEGER& a, const LARGE_INTEGER& b) {
+    return 1000.0 * static_cast<double>(b.QuadPart - a.QuadPart) / static_cast<double>(freq.QuadPart);
+  };
+  std::vector<double> trips;
+  QueryPerformanceCounter(&start);
+  ClickButton(kIdScanButton);
+  bool ended = false;
+  while (!ended) {
+    LARGE_INTEGER before, after;
+    QueryPerformanceCounter(&before);
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(target_.main, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
+    QueryPerformanceCounter(&after);
+    trips.push_back(ms(before, after));
+    ended = Status() == kEndText;
+    QueryPerformanceCounter(&now);
+    if (ms(start, now) > 600000) break;
+    if (!ended) Sleep(5);
+  }
+  QueryPerformanceCounter(&now);
+  report_.Check(ended, name + ": scan ends");
+  std::sort(trips.begin(), trips.end());
+  double median = trips.empty() ? 0 : trips[trips.size() / 2];
+  double worst = trips.empty() ? 0 : trips.back();
+  std::printf("BENCH scan_ms=%.1f roundtrips=%zu roundtrip_median_ms=%.2f roundtrip_max_ms=%.2f\n", ms(start, now),
+              trips.size(), median, worst);
+  std::fflush(stdout);
+}
+
 void Driver::EscapeDuringScan(wchar_t drive) {
   std::string name = "escape during scan";
   if (!HaveWindow(name)) return;
@@ -747,6 +785,8 @@ int Driver::Run(int argc, wchar_t** argv) {
       Pause(ready, args_[next_++]);
     } else if (step == "escape-during-scan" && Need(1, step)) {
       EscapeDuringScan(DriveArg());
+    } else if (step == "time-scan" && Need(1, step)) {
+      TimeScan(DriveArg());
     } else if (step == "close") {
       Close();
     } else if (step == "signal" && Need(2, step)) {
