@@ -80,13 +80,13 @@ bool CreateControls(MainWindow& w) {
   w.state->SetCaption(LabelId::Score, "100");
   w.state->SetCaption(LabelId::Verdict, "");
 
-  struct LabelSpec {
+  struct LabelLayout {
     LabelIndex index;
     int id;
     RECT rect;
     const char* text;
   };
-  const LabelSpec labelSpecs[] = {
+  const LabelLayout labelLayouts[] = {
       {kStatus, kIdStatusLabel, At(16, 8, 704, 16), ""},
       {kScoreCaption, kIdScoreCaptionLabel, At(16, 304, 80, 32), "健康度:"},
       {kScore, kIdScoreLabel, At(96, 296, 152, 48), "100"},
@@ -96,8 +96,8 @@ bool CreateControls(MainWindow& w) {
        "免责申明:本程序导致的夫妻,情侣,朋友,等关系不和谐,本人概不负责."},
   };
   HWND list = CreateSuspectList(h, kIdSuspectList, At(8, 24, 704, 264));
-  for (const LabelSpec& spec : labelSpecs) {
-    w.labels[spec.index] = CreateLabel(h, spec.id, spec.rect, UiText(spec.text), &w.looks[spec.index]);
+  for (const LabelLayout& layout : labelLayouts) {
+    w.labels[layout.index] = CreateLabel(h, layout.id, layout.rect, UiText(layout.text), &w.looks[layout.index]);
   }
   w.driveBox = CreateDriveBox(h, kIdDriveBox, At(136, 360, 216, 80), *w.state, *w.drives);
   HWND buttons[] = {

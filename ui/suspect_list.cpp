@@ -12,11 +12,11 @@
 
 namespace {
 
-struct ColumnSpec {
+struct ColumnLayout {
   const char* header;
   int width;
 };
-constexpr ColumnSpec kColumns[] = {{"文件名", 150}, {"路径", 250}, {"文件大小", 150}, {"类型", 150}};
+constexpr ColumnLayout kColumns[] = {{"文件名", 150}, {"路径", 250}, {"文件大小", 150}, {"类型", 150}};
 
 int ListSelection(HWND list) { return ListView_GetNextItem(list, -1, LVNI_SELECTED); }
 
@@ -32,12 +32,12 @@ HWND CreateSuspectList(HWND parent, int id, const RECT& rect) {
   constexpr DWORD kExStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER;
   ListView_SetExtendedListViewStyleEx(list, kExStyle, kExStyle);
   int index = 0;
-  for (const ColumnSpec& spec : kColumns) {
-    std::wstring header = UiText(spec.header);
+  for (const ColumnLayout& layout : kColumns) {
+    std::wstring header = UiText(layout.header);
     LVCOLUMNW column{};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
     column.fmt = LVCFMT_LEFT;
-    column.cx = spec.width;
+    column.cx = layout.width;
     column.pszText = header.data();
     column.iSubItem = index;
     SendMessageW(list, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&column));

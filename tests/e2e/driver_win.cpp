@@ -1,6 +1,6 @@
 // End-to-end driver: starts kevu.exe, uses its window the way a user does and checks what it
 // shows. Each argument group is one step, run in order:
-//   launch EXE | attach | initial | geometry | drivebox SPEC... | volume-label L LABEL
+//   launch EXE | attach | initial | geometry | drivebox ITEM... | volume-label L LABEL
 //   drive-type L fixed|removable | scan-drive L MANIFEST | full-scan MANIFEST | clear
 //   clear-during-scan L MANIFEST | open-row SUFFIX LOG | open-deleted SUFFIX | open-none LOG
 //   pause READY GO
@@ -154,7 +154,7 @@ class Driver {
 
   void Initial();
   void Geometry();
-  void DriveBoxItems(const std::vector<std::string>& spec);
+  void DriveBoxItems(const std::vector<std::string>& items);
   void ScanDrive(wchar_t drive, const std::string& manifest);
   void FullScan(const std::string& manifest);
   void Clear();
@@ -385,8 +385,8 @@ void Driver::Geometry() {
   }
 }
 
-// spec: "D:Label" (fixed disk D listed with that label), "F:" (listed without label), "-E" (absent).
-void Driver::DriveBoxItems(const std::vector<std::string>& spec) {
+// wanted: "D:Label" (fixed disk D listed with that label), "F:" (listed without label), "-E" (absent).
+void Driver::DriveBoxItems(const std::vector<std::string>& wanted) {
   if (!HaveWindow("drivebox")) return;
   HWND box = target_.Control(kIdDriveBox);
   std::vector<std::wstring> items;
@@ -407,7 +407,7 @@ void Driver::DriveBoxItems(const std::vector<std::string>& spec) {
   for (const auto& s : items) gotAll += "\"" + Narrow(s) + "\" ";
   for (const auto& s : want) wantAll += "\"" + Narrow(s) + "\" ";
   report_.Check(items == want, "drivebox: the fixed disks in order", "got " + gotAll + "want " + wantAll);
-  for (const std::string& s : spec) {
+  for (const std::string& s : wanted) {
     if (s.size() >= 2 && s[0] == '-') {
       bool absent = std::none_of(items.begin(), items.end(), [&](const std::wstring& t) { return t[0] == s[1]; });
       report_.Check(absent, "drivebox: " + s.substr(1) + ": not listed", "got " + gotAll);
@@ -749,10 +749,10 @@ int Driver::Run(int argc, wchar_t** argv) {
     } else if (step == "geometry") {
       Geometry();
     } else if (step == "drivebox") {
-      std::vector<std::string> spec;
+      std::vector<std::string> items;
       while (next_ < args_.size() && args_[next_].size() >= 2 && (args_[next_][1] == L':' || args_[next_][0] == L'-'))
-        spec.push_back(Arg());
-      DriveBoxItems(spec);
+        items.push_back(Arg());
+      DriveBoxItems(items);
     } else if (step == "volume-label" && Need(2, step)) {
       wchar_t d = DriveArg();
       std::wstring want = args_[next_++];
