@@ -4,7 +4,8 @@ set -euo pipefail
 
 native=(cmake g++ make python3 libgtest-dev googletest clang libclang-rt-14-dev)
 cross=(g++-mingw-w64-i686 binutils-mingw-w64-i686)
-wine=(wine wine32:i386 xvfb x11-utils imagemagick fonts-wqy-microhei qemu-user-static)
+# wine64 brings the native 64-bit wineserver, which the 32-bit loader (emulated where needed) talks to.
+wine=(wine wine32:i386 wine64 xvfb x11-utils imagemagick fonts-wqy-microhei)
 
 want=("${native[@]}" "${cross[@]}")
 case "${1:-all}" in
