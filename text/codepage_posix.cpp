@@ -4,6 +4,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 
@@ -63,30 +64,36 @@ size_t Utf8SequenceLength(std::string_view text, size_t i) {
   return 0;
 }
 
-// Converts a well-formed UTF-8 run; characters GBK lacks become '?'. False when that happened.
-bool ConvertValidRun(iconv_t cd, std::string_view run, std::string& out) {
-  bool exact = true;
+// Runs iconv over input, appending to out. At a sequence it cannot convert, replace(rest)
+// appends a stand-in to out and gives how many bytes of rest to skip (at least one is skipped).
+template <typename Replace>
+void IconvAppend(iconv_t cd, std::string_view input, std::string& out, Replace replace) {
   iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  char* in = const_cast<char*>(run.data());
-  size_t inLeft = run.size();
+  char* in = const_cast<char*>(input.data());
+  size_t inLeft = input.size();
   char buffer[1024];
   while (inLeft > 0) {
     char* outPtr = buffer;
     size_t outLeft = sizeof buffer;
     const size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
     out.append(buffer, static_cast<size_t>(outPtr - buffer));
-    if (rc != static_cast<size_t>(-1)) continue;
-    if (errno == E2BIG) continue;
-    // EILSEQ on well-formed input: the character has no GBK form.
-    const std::string_view rest(in, inLeft);
-    size_t skip = Utf8SequenceLength(rest, 0);
-    if (skip == 0) skip = 1;
-    out += '?';
-    exact = false;
+    if (rc != static_cast<size_t>(-1) || errno == E2BIG) continue;
+    const size_t skip = std::min(inLeft, std::max<size_t>(1, replace(std::string_view(in, inLeft))));
     in += skip;
     inLeft -= skip;
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
   }
+}
+
+// Converts a well-formed UTF-8 run; characters GBK lacks become '?'. False when that happened.
+bool ConvertValidRun(iconv_t cd, std::string_view run, std::string& out) {
+  bool exact = true;
+  // EILSEQ on well-formed input: the character has no GBK form.
+  IconvAppend(cd, run, out, [&](std::string_view rest) {
+    out += '?';
+    exact = false;
+    return Utf8SequenceLength(rest, 0);
+  });
   return exact;
 }
 
@@ -142,22 +149,11 @@ NativeString GbkToNative(std::string_view gbk) {
     }
     return out;
   }
-  iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  char* in = const_cast<char*>(gbk.data());
-  size_t inLeft = gbk.size();
-  char buffer[1024];
-  while (inLeft > 0) {
-    char* outPtr = buffer;
-    size_t outLeft = sizeof buffer;
-    const size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
-    out.append(buffer, static_cast<size_t>(outPtr - buffer));
-    if (rc != static_cast<size_t>(-1) || errno == E2BIG) continue;
-    // Invalid or cut-off sequence: replace one byte so that an ASCII byte after a bad lead byte survives.
+  // Invalid or cut-off sequence: replace one byte so that an ASCII byte after a bad lead byte survives.
+  IconvAppend(cd, gbk, out, [&](std::string_view) {
     out += kReplacementUtf8;
-    ++in;
-    --inLeft;
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  }
+    return size_t{1};
+  });
   return out;
 }
 

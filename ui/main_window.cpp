@@ -13,7 +13,7 @@
 #include "ui/drive_box.h"
 #include "ui/label.h"
 #include "ui/resource.h"
-#include "ui/suspect_list.h"
+#include "ui/result_list.h"
 #include "ui/ui_text.h"
 #include "verdict/verdict.h"
 

@@ -1,6 +1,6 @@
 // SuspectList: the list view only shows what ControlState holds; it asks for cell texts
 // (LVN_GETDISPINFOW) as rows are painted, so a long scan costs the UI nothing per row.
-#include "ui/suspect_list.h"
+#include "ui/result_list.h"
 
 #include <commctrl.h>
 
