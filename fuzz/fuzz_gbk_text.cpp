@@ -51,6 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(wide.size() <= 2 * input.size());
   IsTmpModuleName(input);
   EndsWithLower(input, ".txt");
+  // The in-place suffix test against its definition: lower-case the last bytes, then compare.
+  Check(EndsWithLower(text, sub) == (LowerAscii(LastBytes(text, static_cast<long long>(sub.size()))) == sub));
 
   std::string gbk;
   NativeToGbk(NativeString(input.begin(), input.end()), gbk);

@@ -72,7 +72,8 @@ bool ClassifyFile(const FoundFile& file) {
   const std::string* category = nullptr;
   if (EndsWithLower(file.name, ".txt")) {
     // Data that is not on the disk would be recalled by reading it: treated as unreadable.
-    if (!file.contentOffline && Services.reader != nullptr &&
+    // A file listed as empty has no content to search, so it is not opened at all.
+    if (file.size > 0 && !file.contentOffline && Services.reader != nullptr &&
         MatchContentKeywordsInFile(file.nativeDir + file.nativeName, *Services.reader))
       category = &CategoryArticle();
   } else if (MatchNameKeywords(file.name)) {

@@ -31,6 +31,10 @@ void KeywordMatcher::Build(const std::vector<std::string>& entries) {
   outputs_.clear();
   patternLength_.clear();
   patternWeight_.clear();
+  depth_.clear();
+  endsEntry_.clear();
+  firstPairs_.clear();
+  std::fill(std::begin(singleBytes_), std::end(singleBytes_), 0);
   maxLength_ = 0;
 
   // Identical entries share one pattern whose weight is how often it is listed.
@@ -51,20 +55,33 @@ void KeywordMatcher::Build(const std::vector<std::string>& entries) {
 
   // Trie: 0 in a row means "no child" until the row is completed below (nothing points to the root).
   std::vector<uint32_t> terminal(1, kNoPattern);
+  depth_.assign(1, 0);
+  firstPairs_.assign(kAlphabet * kAlphabet / 64, 0);
   next_.assign(kAlphabet, 0);
   for (uint32_t id = 0; id < patterns.size(); ++id) {
+    const std::string_view pattern = patterns[id];
+    const auto first = static_cast<unsigned char>(pattern[0]);
+    if (pattern.size() == 1) {
+      singleBytes_[first / 64] |= uint64_t{1} << (first % 64);
+    } else {
+      const size_t pair = first * kAlphabet + static_cast<unsigned char>(pattern[1]);
+      firstPairs_[pair / 64] |= uint64_t{1} << (pair % 64);
+    }
     uint32_t state = 0;
-    for (char c : patterns[id]) {
+    for (char c : pattern) {
       const size_t slot = state * kAlphabet + static_cast<unsigned char>(c);
       if (next_[slot] == 0) {
         next_[slot] = static_cast<uint32_t>(terminal.size());
         terminal.push_back(kNoPattern);
+        depth_.push_back(static_cast<uint8_t>(depth_[state] + 1));
         next_.resize(next_.size() + kAlphabet, 0);
       }
       state = next_[slot];
     }
     terminal[state] = id;
   }
+  endsEntry_.resize(terminal.size());
+  for (size_t state = 0; state < terminal.size(); ++state) endsEntry_[state] = terminal[state] != kNoPattern;
 
   // Breadth first: a state's failure state is shallower, so its row and outputs are complete.
   const size_t stateCount = terminal.size();
@@ -104,17 +121,31 @@ bool KeywordMatcher::empty() const { return patternLength_.empty(); }
 
 bool KeywordMatcher::ContainsAny(std::string_view text) const {
   if (empty()) return false;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  const size_t size = text.size();
+  size_t i = 0;
+  while (i < size) {
+    const unsigned char c = bytes[i];
+    if ((singleBytes_[c / 64] >> (c % 64)) & 1u) return true;
+    if (i + 1 < size) {
+      const size_t pair = c * kAlphabet + bytes[i + 1];
+      if (((firstPairs_[pair / 64] >> (pair % 64)) & 1u) && EntryStartsAt(bytes + i, size - i)) return true;
+    }
+    i += c >= 0x80 ? 2 : 1;
+  }
+  return false;
+}
+
+// Follows trie edges only (the completed table also holds failure moves, which never lead
+// deeper), so an entry found here starts exactly at text.
+bool KeywordMatcher::EntryStartsAt(const unsigned char* text, size_t size) const {
   const uint32_t* next = next_.data();
   uint32_t state = 0;
-  uint64_t bits = 0;
-  bool inTrail = false;
-  for (char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    StepBoundary(byte, bits, inTrail);
-    state = next[state * kAlphabet + byte];
-    for (uint32_t o = outStart_[state], end = outStart_[state + 1]; o < end; ++o) {
-      if (StartsAtBoundary(bits, patternLength_[outputs_[o]])) return true;
-    }
+  for (size_t k = 0; k < size && k < maxLength_; ++k) {
+    const uint32_t child = next[state * kAlphabet + text[k]];
+    if (depth_[child] != k + 1) return false;
+    state = child;
+    if (endsEntry_[state]) return true;
   }
   return false;
 }

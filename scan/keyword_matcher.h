@@ -16,7 +16,9 @@ class KeywordMatcher {
   void Build(const std::vector<std::string>& entries);
   bool empty() const;
 
-  // True when at least one entry occurs in text.
+  // True when at least one entry occurs in text. Meant for short texts such as file names:
+  // each character boundary is tried against a table of the entries' first two bytes, and
+  // only where one may start is the trie followed.
   bool ContainsAny(std::string_view text) const;
 
   // Streaming count of distinct entries (weighted by how often each is listed), stopping
@@ -50,7 +52,13 @@ class KeywordMatcher {
   std::vector<uint32_t> outputs_;   // pattern ids ending at a state (including suffix links)
   std::vector<uint8_t> patternLength_;   // per distinct entry
   std::vector<uint32_t> patternWeight_;  // how often the entry is listed
+  std::vector<uint8_t> depth_;           // per state; a trie edge leads one deeper
+  std::vector<uint8_t> endsEntry_;       // per state: 1 when an entry ends exactly there
+  std::vector<uint64_t> firstPairs_;     // bit per (first byte, second byte) of an entry
+  uint64_t singleBytes_[4] = {};         // bit per one-byte entry
   size_t maxLength_ = 0;
+
+  bool EntryStartsAt(const unsigned char* text, size_t size) const;
 };
 
 // Plain reference of the definition: entry by entry, position by position (an empty entry

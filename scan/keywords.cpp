@@ -41,7 +41,8 @@ bool MatchContentKeywordsInFile(const NativeString& path, FileReader& reader) {
   if (contentMatcher.empty()) return false;
   std::unique_ptr<FileReadStream> stream = reader.OpenForRead(path);
   if (!stream) return false;
-  auto buffer = std::make_unique<char[]>(kReadChunkSize);
+  // Not zero-filled: only the bytes a read delivers are looked at.
+  auto buffer = std::make_unique_for_overwrite<char[]>(kReadChunkSize);
   KeywordMatcher::Counter counter(contentMatcher, kContentHitsForSuspect);
   for (;;) {
     const long long got = stream->Read(buffer.get(), kReadChunkSize);

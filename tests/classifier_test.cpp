@@ -14,6 +14,7 @@
 #include "scan/scan_worker.h"
 #include "scan/walker.h"
 #include "support/fakes.h"
+#include "support/memory_file_reader.h"
 #include "support/temp_tree.h"
 #include "text/codepage.h"
 #include "text/gbk_text.h"
@@ -219,6 +220,29 @@ TEST_F(ClassifierTest, OfflineContentIsNotReadAndLossyNamesKeepTheirNativePath) 
   EXPECT_EQ(controls_.CellText(0, 3), CategoryArticle());
   EXPECT_TRUE(controls_.RowNativePath(0).empty());
   EXPECT_TRUE(controls_.RowNativePath(1).empty());
+}
+
+
+TEST_F(ClassifierTest, TxtListedAsEmptyIsNotOpened) {
+  const std::string five = ContentWithHits(5, false);
+  MemoryFileReader reader;
+  const NativeString root = tree_.NativeRoot();
+  reader.AddFile(root + NativeFromUtf8("empty.txt"), five);  // grew after it was listed
+  reader.AddFile(root + NativeFromUtf8("full.txt"), five);
+  FakeDirLister lister;
+  lister.AddFile(root, NativeFromUtf8("empty.txt"), 0);
+  lister.AddFile(root, NativeFromUtf8("full.txt"), five.size());
+  ProgramServices s;
+  s.controls = &controls_;
+  s.lister = &lister;
+  s.reader = &reader;
+  ScopedServices use(s);
+  WalkDirectory(rootGbk(), root, ClassifyFile, true, lister);
+  EXPECT_EQ(reader.OpenCount(root + NativeFromUtf8("empty.txt")), 0);
+  EXPECT_EQ(reader.OpenCount(root + NativeFromUtf8("full.txt")), 1);
+  ASSERT_EQ(controls_.RowCount(), 1);
+  EXPECT_EQ(controls_.CellText(0, 0), "full.txt");
+  EXPECT_EQ(HealthScore.load(), 99);
 }
 
 }  // namespace

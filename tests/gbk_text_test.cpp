@@ -101,6 +101,11 @@ TEST(GbkTextTest, EndsWithLowerComparesTheLowerCasedLastBytes) {
   EXPECT_TRUE(EndsWithLower(".TXT", ".txt"));
   // The cut begins at a byte >= 0x80, so the byte after it is kept as it is.
   EXPECT_FALSE(EndsWithLower("\xC9T.tx", "\xC9t.tx"));
+  EXPECT_TRUE(EndsWithLower("\xC9T.TX", "\xC9T.tx"));
+  // A lead byte as the last byte of the cut is compared alone.
+  EXPECT_TRUE(EndsWithLower("A\xC9", "a\xC9"));
+  EXPECT_TRUE(EndsWithLower("anything", ""));
+  EXPECT_FALSE(EndsWithLower("", ".txt"));
 }
 
 TEST(GbkTextTest, ToFullWidthMapsAsciiToTheFullWidthForms) {

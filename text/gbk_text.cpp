@@ -68,7 +68,23 @@ std::string IntToText(long long value) { return std::to_string(value); }
 std::string UIntToText(unsigned long long value) { return std::to_string(value); }
 
 bool EndsWithLower(std::string_view name, std::string_view suffix) {
-  return LowerAscii(LastBytes(name, static_cast<long long>(suffix.size()))) == suffix;
+  // Called for every file of a scan: compares in place instead of building the lowered copy.
+  if (name.size() < suffix.size()) return false;
+  const std::string_view piece = name.substr(name.size() - suffix.size());
+  size_t i = 0;
+  while (i < piece.size()) {
+    if (IsLeadByte(piece[i])) {
+      // A lead byte and the byte after it stay as they are.
+      const size_t pair = i + 1 < piece.size() ? 2 : 1;
+      if (piece.compare(i, pair, suffix.substr(i, pair)) != 0) return false;
+      i += pair;
+      continue;
+    }
+    const char c = IsAsciiUpper(piece[i]) ? static_cast<char>(piece[i] - 'A' + 'a') : piece[i];
+    if (c != suffix[i]) return false;
+    ++i;
+  }
+  return true;
 }
 
 std::string ToFullWidth(std::string_view text) {
