@@ -3,6 +3,7 @@
 #include "scan/keyword_matcher.h"
 
 #include <algorithm>
+#include <cstring>
 #include <deque>
 #include <limits>
 #include <map>
@@ -31,8 +32,8 @@ void KeywordMatcher::Build(const std::vector<std::string>& entries) {
   outputs_.clear();
   patternLength_.clear();
   patternWeight_.clear();
-  depth_.clear();
-  endsEntry_.clear();
+  candidates_.clear();
+  candidateBytes_.clear();
   firstPairs_.clear();
   std::fill(std::begin(singleBytes_), std::end(singleBytes_), 0);
   maxLength_ = 0;
@@ -54,34 +55,36 @@ void KeywordMatcher::Build(const std::vector<std::string>& entries) {
   if (patterns.empty()) return;
 
   // Trie: 0 in a row means "no child" until the row is completed below (nothing points to the root).
-  std::vector<uint32_t> terminal(1, kNoPattern);
-  depth_.assign(1, 0);
   firstPairs_.assign(kAlphabet * kAlphabet / 64, 0);
-  next_.assign(kAlphabet, 0);
-  for (uint32_t id = 0; id < patterns.size(); ++id) {
-    const std::string_view pattern = patterns[id];
+  for (const std::string_view pattern : patterns) {
     const auto first = static_cast<unsigned char>(pattern[0]);
     if (pattern.size() == 1) {
       singleBytes_[first / 64] |= uint64_t{1} << (first % 64);
-    } else {
-      const size_t pair = first * kAlphabet + static_cast<unsigned char>(pattern[1]);
-      firstPairs_[pair / 64] |= uint64_t{1} << (pair % 64);
+      continue;
     }
+    const auto pair = static_cast<uint16_t>(first * kAlphabet + static_cast<unsigned char>(pattern[1]));
+    firstPairs_[pair / 64] |= uint64_t{1} << (pair % 64);
+    candidates_.push_back({pair, static_cast<uint8_t>(pattern.size()), static_cast<uint32_t>(candidateBytes_.size())});
+    candidateBytes_ += pattern;
+  }
+  std::stable_sort(candidates_.begin(), candidates_.end(),
+                   [](const Candidate& a, const Candidate& b) { return a.pair < b.pair; });
+
+  std::vector<uint32_t> terminal(1, kNoPattern);
+  next_.assign(kAlphabet, 0);
+  for (uint32_t id = 0; id < patterns.size(); ++id) {
     uint32_t state = 0;
-    for (char c : pattern) {
+    for (char c : patterns[id]) {
       const size_t slot = state * kAlphabet + static_cast<unsigned char>(c);
       if (next_[slot] == 0) {
         next_[slot] = static_cast<uint32_t>(terminal.size());
         terminal.push_back(kNoPattern);
-        depth_.push_back(static_cast<uint8_t>(depth_[state] + 1));
         next_.resize(next_.size() + kAlphabet, 0);
       }
       state = next_[slot];
     }
     terminal[state] = id;
   }
-  endsEntry_.resize(terminal.size());
-  for (size_t state = 0; state < terminal.size(); ++state) endsEntry_[state] = terminal[state] != kNoPattern;
 
   // Breadth first: a state's failure state is shallower, so its row and outputs are complete.
   const size_t stateCount = terminal.size();
@@ -123,29 +126,27 @@ bool KeywordMatcher::ContainsAny(std::string_view text) const {
   if (empty()) return false;
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
   const size_t size = text.size();
-  size_t i = 0;
-  while (i < size) {
+  // Every byte is tested, which keeps the loop free of hard-to-predict branches; character
+  // boundaries are worked out only up to a position where an entry may start.
+  size_t boundary = 0;
+  for (size_t i = 0; i < size; ++i) {
     const unsigned char c = bytes[i];
-    if ((singleBytes_[c / 64] >> (c % 64)) & 1u) return true;
-    if (i + 1 < size) {
-      const size_t pair = c * kAlphabet + bytes[i + 1];
-      if (((firstPairs_[pair / 64] >> (pair % 64)) & 1u) && EntryStartsAt(bytes + i, size - i)) return true;
-    }
-    i += c >= 0x80 ? 2 : 1;
+    const bool single = (singleBytes_[c / 64] >> (c % 64)) & 1u;
+    const auto pair = static_cast<uint16_t>(c * kAlphabet + (i + 1 < size ? bytes[i + 1] : 0));
+    const bool paired = i + 1 < size && ((firstPairs_[pair / 64] >> (pair % 64)) & 1u);
+    if (!single && !paired) continue;
+    while (boundary < i) boundary += bytes[boundary] >= 0x80 ? 2 : 1;
+    if (boundary != i) continue;
+    if (single || EntryStartsAt(text.data() + i, size - i, pair)) return true;
   }
   return false;
 }
 
-// Follows trie edges only (the completed table also holds failure moves, which never lead
-// deeper), so an entry found here starts exactly at text.
-bool KeywordMatcher::EntryStartsAt(const unsigned char* text, size_t size) const {
-  const uint32_t* next = next_.data();
-  uint32_t state = 0;
-  for (size_t k = 0; k < size && k < maxLength_; ++k) {
-    const uint32_t child = next[state * kAlphabet + text[k]];
-    if (depth_[child] != k + 1) return false;
-    state = child;
-    if (endsEntry_[state]) return true;
+bool KeywordMatcher::EntryStartsAt(const char* text, size_t size, uint16_t pair) const {
+  auto it = std::lower_bound(candidates_.begin(), candidates_.end(), pair,
+                             [](const Candidate& c, uint16_t p) { return c.pair < p; });
+  for (; it != candidates_.end() && it->pair == pair; ++it) {
+    if (it->length <= size && std::memcmp(text, candidateBytes_.data() + it->offset, it->length) == 0) return true;
   }
   return false;
 }

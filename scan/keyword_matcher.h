@@ -17,8 +17,8 @@ class KeywordMatcher {
   bool empty() const;
 
   // True when at least one entry occurs in text. Meant for short texts such as file names:
-  // each character boundary is tried against a table of the entries' first two bytes, and
-  // only where one may start is the trie followed.
+  // each character boundary is tried against the entries' first two bytes, and only the few
+  // entries that begin with them are compared there.
   bool ContainsAny(std::string_view text) const;
 
   // Streaming count of distinct entries (weighted by how often each is listed), stopping
@@ -52,13 +52,20 @@ class KeywordMatcher {
   std::vector<uint32_t> outputs_;   // pattern ids ending at a state (including suffix links)
   std::vector<uint8_t> patternLength_;   // per distinct entry
   std::vector<uint32_t> patternWeight_;  // how often the entry is listed
-  std::vector<uint8_t> depth_;           // per state; a trie edge leads one deeper
-  std::vector<uint8_t> endsEntry_;       // per state: 1 when an entry ends exactly there
-  std::vector<uint64_t> firstPairs_;     // bit per (first byte, second byte) of an entry
-  uint64_t singleBytes_[4] = {};         // bit per one-byte entry
+  // For ContainsAny: the entries of two bytes or more by their first two bytes, and a bit per
+  // such pair (8 KiB, so the test of a character stays in the cache).
+  struct Candidate {
+    uint16_t pair;
+    uint8_t length;
+    uint32_t offset;  // into candidateBytes_
+  };
+  std::vector<Candidate> candidates_;  // sorted by pair
+  std::string candidateBytes_;
+  std::vector<uint64_t> firstPairs_;
+  uint64_t singleBytes_[4] = {};  // bit per one-byte entry
   size_t maxLength_ = 0;
 
-  bool EntryStartsAt(const unsigned char* text, size_t size) const;
+  bool EntryStartsAt(const char* text, size_t size, uint16_t pair) const;
 };
 
 // Plain reference of the definition: entry by entry, position by position (an empty entry

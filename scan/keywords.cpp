@@ -41,8 +41,8 @@ bool MatchContentKeywordsInFile(const NativeString& path, FileReader& reader) {
   if (contentMatcher.empty()) return false;
   std::unique_ptr<FileReadStream> stream = reader.OpenForRead(path);
   if (!stream) return false;
-  // Not zero-filled: only the bytes a read delivers are looked at.
-  auto buffer = std::make_unique_for_overwrite<char[]>(kReadChunkSize);
+  // One buffer per scan thread, kept: a fresh one per file costs the kernel new pages to fill.
+  thread_local const std::unique_ptr<char[]> buffer = std::make_unique_for_overwrite<char[]>(kReadChunkSize);
   KeywordMatcher::Counter counter(contentMatcher, kContentHitsForSuspect);
   for (;;) {
     const long long got = stream->Read(buffer.get(), kReadChunkSize);
