@@ -25,6 +25,10 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIP
 constexpr UINT_PTR kIdRenderTimer = 2;
 // Per-file progress may change the state thousands of times a second; the window follows at this pace.
 constexpr DWORD kRenderIntervalMs = 30;
+// Growing and scrolling the list view costs far more than repainting a label (under Wine each
+// item-count change re-lays out the header and the scroll bars), so while rows keep arriving
+// the list follows at this slower pace. A clear is shown at once.
+constexpr DWORD kListRenderIntervalMs = 200;
 
 enum LabelIndex { kStatus, kScoreCaption, kScore, kVerdict, kDrivePrompt, kDisclaimer, kLabelCount };
 
@@ -42,6 +46,7 @@ struct MainWindow {
   ControlState::ViewVersions rendered;
   std::wstring shownCaptions[3];
   DWORD lastRender = 0;
+  DWORD lastListRender = 0;
   bool renderTimerSet = false;
 };
 
@@ -143,9 +148,19 @@ void Render(MainWindow& w) {
   w.state->AcknowledgeChange();
   ControlState::ViewVersions now = w.state->Versions();
   if (now.captions != w.rendered.captions) RenderCaptions(w);
-  w.list.Render(now.rows != w.rendered.rows, now.clears != w.rendered.clears, now.reveal != w.rendered.reveal);
+  w.rendered.captions = now.captions;
+  const bool cleared = now.clears != w.rendered.clears;
+  const bool listChanged = cleared || now.rows != w.rendered.rows || now.reveal != w.rendered.reveal ||
+                           now.selection != w.rendered.selection;
+  if (listChanged && (cleared || w.lastRender - w.lastListRender >= kListRenderIntervalMs)) {
+    w.list.Render(now.rows != w.rendered.rows, cleared, now.reveal != w.rendered.reveal);
+    w.lastListRender = w.lastRender;
+    w.rendered = now;
+  } else if (listChanged) {
+    // Not due yet: come back, even if the state changes no more.
+    w.renderTimerSet = SetTimer(w.hwnd, kIdRenderTimer, kRenderIntervalMs, nullptr) != 0;
+  }
   RenderDriveList(w.driveList, *w.state);
-  w.rendered = now;
 }
 
 // Handlers of the window's messages.
