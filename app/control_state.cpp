@@ -71,6 +71,7 @@ struct ControlState::Impl {
   std::array<std::string, 3> captions;
 
   std::deque<Row> rows;
+  std::atomic<int> rowCount{0};  // rows.size(), readable without the lock (asked for every file)
   TextArena arena;
   TextRef lastDirectory;                  // consecutive rows mostly share their directory
   std::vector<TextRef> categoryTexts;     // the few distinct texts of the kind column
@@ -109,7 +110,8 @@ struct ControlState::Impl {
 
   // Called with the lock held; gives the notifier to call once the lock is released.
   std::function<void()> Changed() {
-    if (!notifier || notificationPending.exchange(true)) return {};
+    // Mostly a notice is still pending: a plain read spares the exchange.
+    if (!notifier || notificationPending.load() || notificationPending.exchange(true)) return {};
     return notifier;
   }
 };
@@ -162,6 +164,7 @@ int ControlState::AppendRow(std::string_view caption) {
     row.cells[0] = impl_->arena.Store(caption);
     impl_->rows.push_back(row);
     index = static_cast<int>(impl_->rows.size() - 1);
+    impl_->rowCount.store(index + 1);
     ++impl_->versions.rows;
     notify = impl_->Changed();
   }
@@ -201,10 +204,7 @@ NativeString ControlState::RowNativePath(int row) {
   return found == impl_->nativePaths.end() ? NativeString() : found->second;
 }
 
-int ControlState::RowCount() {
-  std::lock_guard<std::mutex> hold(impl_->lock);
-  return static_cast<int>(impl_->rows.size());
-}
+int ControlState::RowCount() { return impl_->rowCount.load(); }
 
 void ControlState::MakeRowVisible(int row) {
   std::function<void()> notify;
@@ -233,6 +233,7 @@ void ControlState::DeleteAllRows() {
     std::lock_guard<std::mutex> hold(impl_->lock);
     Impl& s = *impl_;
     oldRows.swap(s.rows);
+    s.rowCount.store(0);
     oldArena = std::move(s.arena);
     s.arena = TextArena();
     s.lastDirectory = {};

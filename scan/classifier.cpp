@@ -63,25 +63,26 @@ const std::string& CategoryForName(std::string_view name) {
 }
 
 bool ClassifyFile(const FoundFile& file) {
+  const bool txt = EndsWithLower(file.name, ".txt");
+  const std::string* category = nullptr;
   std::unique_lock<std::mutex> gate(ScanGateLock());
   if (IsScanWorkerAbandoned()) return false;
   ShowProgress(file.dir, file.name);
-  gate.unlock();
-
-  // The decision reads files and keyword lists only: no control, so outside the gate.
-  const std::string* category = nullptr;
-  if (EndsWithLower(file.name, ".txt")) {
+  if (txt) {
+    // Reading may take long and touches no control: the gate is open meanwhile.
+    gate.unlock();
     // Data that is not on the disk would be recalled by reading it: treated as unreadable.
     // A file listed as empty has no content to search, so it is not opened at all.
     if (file.size > 0 && !file.contentOffline && Services.reader != nullptr &&
         MatchContentKeywordsInFile(file.nativeDir + file.nativeName, *Services.reader))
       category = &CategoryArticle();
+    gate.lock();
+    if (IsScanWorkerAbandoned()) return false;
   } else if (MatchNameKeywords(file.name)) {
+    // Matching a name is quick, so every other file is judged in one hold of the gate.
     category = &CategoryForName(file.name);
   }
 
-  gate.lock();
-  if (IsScanWorkerAbandoned()) return false;
   if (category != nullptr) {
     if (file.nameLossy) {
       NativeString nativePath = file.nativeDir + file.nativeName;

@@ -25,10 +25,10 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIP
 constexpr UINT_PTR kIdRenderTimer = 2;
 // Per-file progress may change the state thousands of times a second; the window follows at this pace.
 constexpr DWORD kRenderIntervalMs = 30;
-// Growing and scrolling the list view costs far more than repainting a label (under Wine each
-// item-count change re-lays out the header and the scroll bars), so while rows keep arriving
-// the list follows at this slower pace. A clear is shown at once.
-constexpr DWORD kListRenderIntervalMs = 200;
+// Growing the list view costs far more than repainting a label (under Wine each new item count
+// re-lays out the header and redraws both scroll bars), so while rows keep arriving the list
+// grows at this slower pace. Other list changes and a clear are shown at once.
+constexpr DWORD kListGrowthIntervalMs = 200;
 
 enum LabelIndex { kStatus, kScoreCaption, kScore, kVerdict, kDrivePrompt, kDisclaimer, kLabelCount };
 
@@ -46,7 +46,7 @@ struct MainWindow {
   ControlState::ViewVersions rendered;
   std::wstring shownCaptions[3];
   DWORD lastRender = 0;
-  DWORD lastListRender = 0;
+  DWORD lastListGrowth = 0;
   bool renderTimerSet = false;
 };
 
@@ -152,13 +152,14 @@ void Render(MainWindow& w) {
   const bool cleared = now.clears != w.rendered.clears;
   const bool listChanged = cleared || now.rows != w.rendered.rows || now.reveal != w.rendered.reveal ||
                            now.selection != w.rendered.selection;
-  if (listChanged && (cleared || w.lastRender - w.lastListRender >= kListRenderIntervalMs)) {
-    w.list.Render(now.rows != w.rendered.rows, cleared, now.reveal != w.rendered.reveal);
-    w.lastListRender = w.lastRender;
-    w.rendered = now;
-  } else if (listChanged) {
+  const bool grows = listChanged && !cleared && w.list.Grows();
+  if (grows && w.lastRender - w.lastListGrowth < kListGrowthIntervalMs) {
     // Not due yet: come back, even if the state changes no more.
     w.renderTimerSet = SetTimer(w.hwnd, kIdRenderTimer, kRenderIntervalMs, nullptr) != 0;
+  } else if (listChanged) {
+    w.list.Render(now.rows != w.rendered.rows, cleared, now.reveal != w.rendered.reveal);
+    if (grows) w.lastListGrowth = w.lastRender;
+    w.rendered = now;
   }
   RenderDriveList(w.driveList, *w.state);
 }

@@ -96,6 +96,8 @@ void SuspectListView::RedrawVisibleRows(int first, int count) {
   if (top <= last) ListView_RedrawItems(list_, top, last);
 }
 
+bool SuspectListView::Grows() const { return state_->RowCount() > ListView_GetItemCount(list_); }
+
 void SuspectListView::Render(bool rowsChanged, bool cleared, bool revealRequested) {
   rendering_ = true;
   int count = state_->RowCount();

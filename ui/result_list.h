@@ -17,6 +17,8 @@ class SuspectListView {
   // Brings the list up to the state; rowsChanged / revealRequested come from the versions.
   // cleared: the rows were deleted since the last render, so none shown may still be right.
   void Render(bool rowsChanged, bool cleared, bool revealRequested);
+  // The state holds rows the list does not count yet.
+  bool Grows() const;
   // The row the user sees selected becomes the state's selection (before a double-click is handled).
   void TakeSelectionFromList();
 
