@@ -133,6 +133,30 @@ TEST(CodepageTest, InvalidUtf8BecomesAQuestionMark) {
   EXPECT_FALSE(exact);
 }
 
+// Names go to GBK through a table made once; the way back is iconv's own. Every character with
+// a GBK form must come back as itself, and a 4-byte character has none.
+TEST(CodepageTest, EveryGbkCharacterComesBackAsItself) {
+  int mapped = 0;
+  for (unsigned long cp = 0x80; cp < 0x10000; ++cp) {
+    if (cp >= 0xD800 && cp <= 0xDFFF) continue;
+    const wchar_t wide[2] = {static_cast<wchar_t>(cp), 0};
+    const NativeString utf8 = N(wide);
+    bool exact = false;
+    const std::string gbk = ToGbk(utf8, exact);
+    if (!exact) {
+      ASSERT_EQ(gbk, "?") << std::hex << cp;
+      continue;
+    }
+    ++mapped;
+    ASSERT_TRUE(gbk.size() == 1 || gbk.size() == 2) << std::hex << cp;
+    if (GbkToNative(gbk) != utf8) ADD_FAILURE() << "U+" << std::hex << cp << " does not come back";
+  }
+  EXPECT_GT(mapped, 21000);  // GBK holds some 21,900 characters
+  bool exact = true;
+  EXPECT_EQ(ToGbk("a\xF0\x9F\x98\x80" "b", exact), "a?b");
+  EXPECT_FALSE(exact);
+}
+
 TEST(CodepageTest, InvalidGbkBytesBecomeTheReplacementCharacter) {
   EXPECT_EQ(GbkToNative("a\xFF" "b"), "a\xEF\xBF\xBD" "b");
   // A lead byte followed by a byte that cannot be a trail byte: that byte survives.

@@ -1,5 +1,5 @@
-// POSIX side of the code-page conversions: native names are UTF-8 bytes, converted with iconv.
-// No transliteration is asked for, so nothing turns into a look-alike.
+// POSIX side of the code-page conversions: native names are UTF-8 bytes, converted with iconv
+// (to GBK through a table iconv fills once). No transliteration: nothing becomes a look-alike.
 #include "text/codepage.h"
 
 #include <iconv.h>
@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
+#include <cstdint>
+#include <vector>
 
 namespace {
 
@@ -28,12 +30,7 @@ class IconvHandle {
   iconv_t cd_;
 };
 
-// One descriptor per thread and direction: iconv state is not shareable.
-iconv_t ToGbk() {
-  thread_local IconvHandle handle("GBK", "UTF-8");
-  return handle.valid() ? handle.get() : nullptr;
-}
-
+// One descriptor per thread: iconv state is not shareable.
 iconv_t FromGbk() {
   thread_local IconvHandle handle("UTF-8", "GBK");
   return handle.valid() ? handle.get() : nullptr;
@@ -85,16 +82,57 @@ void IconvAppend(iconv_t cd, std::string_view input, std::string& out, Replace r
   }
 }
 
-// Converts a well-formed UTF-8 run; characters GBK lacks become '?'. False when that happened.
-bool ConvertValidRun(iconv_t cd, std::string_view run, std::string& out) {
-  bool exact = true;
-  // EILSEQ on well-formed input: the character has no GBK form.
-  IconvAppend(cd, run, out, [&](std::string_view rest) {
-    out += '?';
-    exact = false;
-    return Utf8SequenceLength(rest, 0);
-  });
-  return exact;
+// The GBK form of every character of the Basic Multilingual Plane, asked of iconv once: names
+// are converted a million times a scan, and one iconv call per name costs more than the rest
+// of the name's handling. 0: no GBK form; below 0x100: one byte; else lead and trail byte.
+class UnicodeToGbkTable {
+ public:
+  UnicodeToGbkTable() : forms_(0x10000, 0) {
+    IconvHandle handle("GBK", "UTF-8");
+    if (!handle.valid()) return;
+    iconv_t cd = handle.get();
+    for (uint32_t cp = 0x80; cp < 0x10000; ++cp) {
+      if (cp >= 0xD800 && cp <= 0xDFFF) continue;  // surrogates are no characters
+      char in[3];
+      size_t inLeft = cp < 0x800 ? 2 : 3;
+      if (inLeft == 2) {
+        in[0] = static_cast<char>(0xC0 | (cp >> 6));
+        in[1] = static_cast<char>(0x80 | (cp & 0x3F));
+      } else {
+        in[0] = static_cast<char>(0xE0 | (cp >> 12));
+        in[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        in[2] = static_cast<char>(0x80 | (cp & 0x3F));
+      }
+      unsigned char out[4];
+      char* inPtr = in;
+      char* outPtr = reinterpret_cast<char*>(out);
+      size_t outLeft = sizeof out;
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+      if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) || inLeft != 0) continue;
+      const size_t written = sizeof out - outLeft;
+      if (written == 1 && out[0] != 0) forms_[cp] = out[0];
+      if (written == 2) forms_[cp] = static_cast<uint16_t>(out[0] << 8 | out[1]);
+    }
+  }
+  uint16_t Form(uint32_t cp) const { return cp < forms_.size() ? forms_[cp] : 0; }
+
+ private:
+  std::vector<uint16_t> forms_;
+};
+
+const UnicodeToGbkTable& GbkForms() {
+  static const UnicodeToGbkTable table;
+  return table;
+}
+
+uint32_t DecodeUtf8(std::string_view text, size_t i, size_t length) {
+  const auto at = [&](size_t k) { return static_cast<uint32_t>(static_cast<unsigned char>(text[i + k])); };
+  switch (length) {
+    case 2: return (at(0) & 0x1F) << 6 | (at(1) & 0x3F);
+    case 3: return (at(0) & 0x0F) << 12 | (at(1) & 0x3F) << 6 | (at(2) & 0x3F);
+    case 4: return (at(0) & 0x07) << 18 | (at(1) & 0x3F) << 12 | (at(2) & 0x3F) << 6 | (at(3) & 0x3F);
+    default: return at(0);
+  }
 }
 
 }  // namespace
@@ -102,39 +140,28 @@ bool ConvertValidRun(iconv_t cd, std::string_view run, std::string& out) {
 bool NativeToGbk(NativeStringView native, std::string& gbk) {
   gbk.clear();
   gbk.reserve(native.size());
-  iconv_t cd = ToGbk();
+  const UnicodeToGbkTable& forms = GbkForms();
   bool exact = true;
   size_t i = 0;
   while (i < native.size()) {
-    size_t end = i;
-    bool ascii = true;
-    while (end < native.size()) {
-      const size_t length = Utf8SequenceLength(native, end);
-      if (length == 0) break;
-      ascii = ascii && length == 1;
-      end += length;
-    }
-    if (end > i) {
-      const std::string_view run = native.substr(i, end - i);
-      if (ascii) {
-        gbk += run;
-      } else if (cd != nullptr) {
-        exact = ConvertValidRun(cd, run, gbk) && exact;
-      } else {
-        for (size_t k = 0; k < run.size(); k += Utf8SequenceLength(run, k)) {
-          const bool single = Utf8SequenceLength(run, k) == 1;
-          gbk += single ? run[k] : '?';
-          exact = exact && single;
-        }
-      }
-      i = end;
-    }
-    if (i < native.size()) {
-      // An ill-formed byte: one '?' for it, then go on with the next byte.
+    size_t ascii = i;
+    while (ascii < native.size() && static_cast<unsigned char>(native[ascii]) < 0x80) ++ascii;
+    gbk.append(native.data() + i, ascii - i);
+    i = ascii;
+    if (i == native.size()) break;
+    const size_t length = Utf8SequenceLength(native, i);
+    // An ill-formed byte, or a character GBK lacks: one '?' each, never a look-alike.
+    const uint16_t form = length == 0 ? 0 : forms.Form(DecodeUtf8(native, i, length));
+    if (form == 0) {
       gbk += '?';
       exact = false;
-      ++i;
+    } else if (form < 0x100) {
+      gbk += static_cast<char>(form);
+    } else {
+      gbk += static_cast<char>(form >> 8);
+      gbk += static_cast<char>(form & 0xFF);
     }
+    i += length == 0 ? 1 : length;
   }
   return exact;
 }

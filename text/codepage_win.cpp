@@ -16,16 +16,14 @@ bool FitsInt(size_t size) { return size <= static_cast<size_t>(INT_MAX); }
 bool WideToGbk(std::wstring_view wide, std::string& gbk) {
   gbk.clear();
   if (wide.empty()) return true;
-  if (!FitsInt(wide.size())) return false;
-  const int wideLength = static_cast<int>(wide.size());
+  // A UTF-16 unit never takes more than two GBK bytes, so one call with room for that does,
+  // without asking for the size first (names are converted a million times a scan).
+  if (!FitsInt(wide.size() * 2)) return false;
+  gbk.resize(wide.size() * 2);
   BOOL usedDefault = FALSE;
-  const int size = WideCharToMultiByte(kGbkCodePage, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr, 0,
-                                       "?", &usedDefault);
-  if (size <= 0) return false;
-  gbk.resize(static_cast<size_t>(size));
-  usedDefault = FALSE;
-  const int written = WideCharToMultiByte(kGbkCodePage, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, gbk.data(),
-                                          size, "?", &usedDefault);
+  const int written = WideCharToMultiByte(kGbkCodePage, WC_NO_BEST_FIT_CHARS, wide.data(),
+                                          static_cast<int>(wide.size()), gbk.data(), static_cast<int>(gbk.size()),
+                                          "?", &usedDefault);
   if (written <= 0) {
     gbk.clear();
     return false;
