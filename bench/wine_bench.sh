@@ -28,9 +28,10 @@ trap cleanup EXIT
 kevu_xvfb || { echo "wine bench: no display" >&2; exit 1; }
 kevu_wine_ready "$work/prefix" >/dev/null || { echo "wine bench: Wine is not usable" >&2; exit 1; }
 
-# 100 folders of empty files, names in Chinese and Latin, about 1% of them suspects; 1% are
-# ".txt" files, which the scan opens and the bare enumeration does not (on Wine each open costs
-# about 0.3 ms, so their share decides much of the ratio: KEVU_BENCH_TXT_SHARE sets it).
+# 100 folders of files, names in Chinese and Latin, about 1% of them suspects by name; 1% are
+# ".txt" files, one in five of them with a short GBK text (half of those with five content
+# keywords), which the scan opens and reads and the bare enumeration does not; the rest are
+# empty, which the scan does not open. KEVU_BENCH_TXT_SHARE sets the share of ".txt" files.
 python3 - "$work/drive" "$files" <<'PY'
 import os, random, sys
 top, total = sys.argv[1], int(sys.argv[2])
@@ -46,7 +47,12 @@ for d in range(100):
     for i in range(per):
         name = rng.choice(words) + str(n) + (rng.choice(["性感", "成人"]) if rng.random() < 0.01 else "")
         ext = ".txt" if rng.random() < txt_share else rng.choice(exts)
-        open(os.path.join(folder, name + ext), "wb").close()
+        content = b""
+        if ext == ".txt" and rng.random() < 0.2:
+            words = ["乳房", "胸部", "酥胸", "玉腿", "缠绵"] if rng.random() < 0.5 else ["天气", "公园"]
+            content = ("今天" + "，".join(words) + "。\r\n").encode("gbk")
+        with open(os.path.join(folder, name + ext), "wb") as f:
+            f.write(content)
         n += 1
 PY
 dd=$WINEPREFIX/dosdevices
