@@ -36,7 +36,6 @@ void KeywordMatcher::Build(const std::vector<std::string>& entries) {
   candidateBytes_.clear();
   firstPairs_.clear();
   std::fill(std::begin(singleBytes_), std::end(singleBytes_), 0);
-  maxLength_ = 0;
 
   // Identical entries share one pattern whose weight is how often it is listed.
   std::map<std::string_view, uint32_t> ids;
@@ -48,13 +47,11 @@ void KeywordMatcher::Build(const std::vector<std::string>& entries) {
       patterns.push_back(entry);
       patternLength_.push_back(static_cast<uint8_t>(entry.size()));
       patternWeight_.push_back(0);
-      maxLength_ = std::max(maxLength_, entry.size());
     }
     ++patternWeight_[it->second];
   }
   if (patterns.empty()) return;
 
-  // Trie: 0 in a row means "no child" until the row is completed below (nothing points to the root).
   firstPairs_.assign(kAlphabet * kAlphabet / 64, 0);
   for (const std::string_view pattern : patterns) {
     const auto first = static_cast<unsigned char>(pattern[0]);
@@ -70,6 +67,7 @@ void KeywordMatcher::Build(const std::vector<std::string>& entries) {
   std::stable_sort(candidates_.begin(), candidates_.end(),
                    [](const Candidate& a, const Candidate& b) { return a.pair < b.pair; });
 
+  // Trie: 0 in a row means "no child" until the row is completed below (nothing points to the root).
   std::vector<uint32_t> terminal(1, kNoPattern);
   next_.assign(kAlphabet, 0);
   for (uint32_t id = 0; id < patterns.size(); ++id) {

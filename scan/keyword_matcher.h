@@ -63,7 +63,6 @@ class KeywordMatcher {
   std::string candidateBytes_;
   std::vector<uint64_t> firstPairs_;
   uint64_t singleBytes_[4] = {};  // bit per one-byte entry
-  size_t maxLength_ = 0;
 
   bool EntryStartsAt(const char* text, size_t size, uint16_t pair) const;
 };
