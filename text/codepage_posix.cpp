@@ -138,31 +138,34 @@ uint32_t DecodeUtf8(std::string_view text, size_t i, size_t length) {
 }  // namespace
 
 bool NativeToGbk(NativeStringView native, std::string& gbk) {
-  gbk.clear();
-  gbk.reserve(native.size());
+  // The GBK form is never longer than the UTF-8 one, so it is written in place and cut after.
+  gbk.resize(native.size());
+  char* out = gbk.data();
   const UnicodeToGbkTable& forms = GbkForms();
   bool exact = true;
   size_t i = 0;
   while (i < native.size()) {
-    size_t ascii = i;
-    while (ascii < native.size() && static_cast<unsigned char>(native[ascii]) < 0x80) ++ascii;
-    gbk.append(native.data() + i, ascii - i);
-    i = ascii;
-    if (i == native.size()) break;
+    const char c = native[i];
+    if (static_cast<unsigned char>(c) < 0x80) {
+      *out++ = c;
+      ++i;
+      continue;
+    }
     const size_t length = Utf8SequenceLength(native, i);
     // An ill-formed byte, or a character GBK lacks: one '?' each, never a look-alike.
     const uint16_t form = length == 0 ? 0 : forms.Form(DecodeUtf8(native, i, length));
     if (form == 0) {
-      gbk += '?';
+      *out++ = '?';
       exact = false;
     } else if (form < 0x100) {
-      gbk += static_cast<char>(form);
+      *out++ = static_cast<char>(form);
     } else {
-      gbk += static_cast<char>(form >> 8);
-      gbk += static_cast<char>(form & 0xFF);
+      *out++ = static_cast<char>(form >> 8);
+      *out++ = static_cast<char>(form & 0xFF);
     }
     i += length == 0 ? 1 : length;
   }
+  gbk.resize(static_cast<size_t>(out - gbk.data()));
   return exact;
 }
 
