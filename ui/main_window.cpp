@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -26,9 +27,13 @@ constexpr UINT_PTR kIdRenderTimer = 2;
 // Per-file progress may change the state thousands of times a second; the window follows at this pace.
 constexpr DWORD kRenderIntervalMs = 30;
 // Growing the list view costs far more than repainting a label (under Wine each new item count
-// re-lays out the header and redraws both scroll bars), so while rows keep arriving the list
-// grows at this slower pace. Other list changes and a clear are shown at once.
-constexpr DWORD kListGrowthIntervalMs = 200;
+// re-lays out the header and redraws both scroll bars: tens of milliseconds), so while rows keep
+// arriving it grows at most once in ten times what its last growth took, within these bounds:
+// the list never takes more than a tenth of the UI thread. Other list changes and a clear are
+// shown at once.
+constexpr double kListGrowthShare = 0.1;
+constexpr DWORD kMinListGrowthPauseMs = 100;
+constexpr DWORD kMaxListGrowthPauseMs = 500;
 
 enum LabelIndex { kStatus, kScoreCaption, kScore, kVerdict, kDrivePrompt, kDisclaimer, kLabelCount };
 
@@ -47,6 +52,7 @@ struct MainWindow {
   std::wstring shownCaptions[3];
   DWORD lastRender = 0;
   DWORD lastListGrowth = 0;
+  DWORD listGrowthPause = kMinListGrowthPauseMs;
   bool renderTimerSet = false;
 };
 
@@ -140,6 +146,14 @@ void RenderCaptions(MainWindow& w) {
   }
 }
 
+// The tick count moves in steps of 10 to 16 ms: too coarse to time a render.
+double MillisecondsNow() {
+  LARGE_INTEGER frequency, now;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&now);
+  return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
 void Render(MainWindow& w) {
   if (w.renderTimerSet) KillTimer(w.hwnd, kIdRenderTimer);
   w.renderTimerSet = false;
@@ -153,12 +167,18 @@ void Render(MainWindow& w) {
   const bool listChanged = cleared || now.rows != w.rendered.rows || now.reveal != w.rendered.reveal ||
                            now.selection != w.rendered.selection;
   const bool grows = listChanged && !cleared && w.list.Grows();
-  if (grows && w.lastRender - w.lastListGrowth < kListGrowthIntervalMs) {
+  if (grows && w.lastRender - w.lastListGrowth < w.listGrowthPause) {
     // Not due yet: come back, even if the state changes no more.
     w.renderTimerSet = SetTimer(w.hwnd, kIdRenderTimer, kRenderIntervalMs, nullptr) != 0;
   } else if (listChanged) {
+    const double started = MillisecondsNow();
     w.list.Render(now.rows != w.rendered.rows, cleared, now.reveal != w.rendered.reveal);
-    if (grows) w.lastListGrowth = w.lastRender;
+    if (grows) {
+      const double pause = (MillisecondsNow() - started) / kListGrowthShare;
+      w.listGrowthPause = static_cast<DWORD>(
+          std::clamp(pause, static_cast<double>(kMinListGrowthPauseMs), static_cast<double>(kMaxListGrowthPauseMs)));
+      w.lastListGrowth = w.lastRender;
+    }
     w.rendered = now;
   }
   RenderDriveList(w.driveList, *w.state);
