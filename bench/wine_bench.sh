@@ -84,7 +84,7 @@ sm=$(printf '%s\n' "${scan[@]}" | median)
 tm=$(printf '%s\n' "${trip_med[@]}" | median)
 tx=$(printf '%s\n' "${trip_max[@]}" | sort -n | tail -1)
 echo "machine: $(nproc) cores; Wine $(wine --version 2>/dev/null); drive of $counted files; median of $runs runs"
-echo "bare Win32 enumeration: ${em} ms"
-echo "kevu.exe, button to end text: ${sm} ms"
+echo "bare Win32 enumeration: ${em} ms [${enum[*]}]"
+echo "kevu.exe, button to end text: ${sm} ms [${scan[*]}]"
 awk -v s="$sm" -v e="$em" 'BEGIN { r = s / e; printf "ratio: %.2f x (goal <= 1.3: %s)\n", r, r <= 1.3 ? "PASS" : "MISS" }'
 awk -v m="$tm" -v x="$tx" 'BEGIN { printf "message round trip while scanning: median %.2f ms, worst %.2f ms (goal <= 50: %s)\n", m, x, x <= 50 ? "PASS" : "MISS" }'
