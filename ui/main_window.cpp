@@ -32,8 +32,8 @@ constexpr DWORD kRenderIntervalMs = 30;
 // the list never takes more than a tenth of the UI thread. Other list changes and a clear are
 // shown at once.
 constexpr double kListGrowthShare = 0.1;
-constexpr DWORD kMinListGrowthPauseMs = 100;
-constexpr DWORD kMaxListGrowthPauseMs = 500;
+constexpr double kMinListGrowthPauseMs = 100;
+constexpr double kMaxListGrowthPauseMs = 500;
 
 enum LabelIndex { kStatus, kScoreCaption, kScore, kVerdict, kDrivePrompt, kDisclaimer, kLabelCount };
 
@@ -52,7 +52,7 @@ struct MainWindow {
   std::wstring shownCaptions[3];
   DWORD lastRender = 0;
   DWORD lastListGrowth = 0;
-  DWORD listGrowthPause = kMinListGrowthPauseMs;
+  double listGrowthPause = kMinListGrowthPauseMs;
   bool renderTimerSet = false;
 };
 
@@ -175,8 +175,7 @@ void Render(MainWindow& w) {
     w.list.Render(now.rows != w.rendered.rows, cleared, now.reveal != w.rendered.reveal);
     if (grows) {
       const double pause = (MillisecondsNow() - started) / kListGrowthShare;
-      w.listGrowthPause = static_cast<DWORD>(
-          std::clamp(pause, static_cast<double>(kMinListGrowthPauseMs), static_cast<double>(kMaxListGrowthPauseMs)));
+      w.listGrowthPause = std::clamp(pause, kMinListGrowthPauseMs, kMaxListGrowthPauseMs);
       w.lastListGrowth = w.lastRender;
     }
     w.rendered = now;
