@@ -26,21 +26,18 @@ class TextArena {
       blocks_.push_back(std::make_unique<char[]>(size));
       blockSize_ = size;
       used_ = 0;
-      bytes_ += size;
     }
     char* at = blocks_.back().get() + used_;
     text.copy(at, text.size());
     used_ += text.size();
     return {at, static_cast<uint32_t>(text.size())};
   }
-  size_t Bytes() const { return bytes_; }
 
  private:
   static constexpr size_t kBlockSize = 64 * 1024;
   std::vector<std::unique_ptr<char[]>> blocks_;
   size_t used_ = 0;
   size_t blockSize_ = 0;
-  size_t bytes_ = 0;
 };
 
 constexpr int kColumns = 4;
@@ -307,11 +304,6 @@ void ControlState::SetDriveBox(std::vector<DriveBoxItem> items, int selected, ch
   impl_->currentDrive = currentDrive;
 }
 
-std::vector<DriveBoxItem> ControlState::DriveBoxItems() {
-  std::lock_guard<std::mutex> hold(impl_->lock);
-  return impl_->driveBox;
-}
-
 void ControlState::SelectDriveBoxItem(int index) {
   std::lock_guard<std::mutex> hold(impl_->lock);
   impl_->driveBoxSelection = (index >= 0 && static_cast<size_t>(index) < impl_->driveBox.size()) ? index : -1;
@@ -339,12 +331,3 @@ void ControlState::SetChangeNotifier(std::function<void()> notify) {
 }
 
 void ControlState::AcknowledgeChange() { impl_->notificationPending.store(false); }
-
-size_t ControlState::ApproximateRowBytes() {
-  std::lock_guard<std::mutex> hold(impl_->lock);
-  const Impl& s = *impl_;
-  size_t bytes = s.rows.size() * sizeof(Row) + s.arena.Bytes();
-  for (const auto& entry : s.nativePaths)
-    bytes += sizeof(entry) + entry.second.capacity() * sizeof(NativeChar) + 2 * sizeof(void*);
-  return bytes;
-}

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/controls.h"
+#include "scan/controls.h"
 #include "scan/drive_list.h"
 
 class ControlState : public Controls {
@@ -38,7 +38,6 @@ class ControlState : public Controls {
 
   // DriveBox model: filled by the window at creation; SelectDriveBoxItem is the user's choice.
   void SetDriveBox(std::vector<DriveBoxItem> items, int selected, char currentDrive);
-  std::vector<DriveBoxItem> DriveBoxItems();
   void SelectDriveBoxItem(int index);
   int DriveBoxSelection();
 
@@ -56,8 +55,6 @@ class ControlState : public Controls {
   // the view calls AcknowledgeChange() before it renders, to be told again.
   void SetChangeNotifier(std::function<void()> notify);
   void AcknowledgeChange();
-
-  size_t ApproximateRowBytes();  // memory held by the rows, for the benchmark
 
  private:
   struct Impl;

@@ -7,12 +7,12 @@
 
 #include "app/control_state.h"
 #include "app/globals.h"
-#include "app/platform.h"
 #include "app/startup_signal.h"
 #include "scan/dir_listing.h"
 #include "scan/drive_list.h"
 #include "scan/file_reader.h"
 #include "scan/keywords.h"
+#include "scan/platform.h"
 #include "scan/scan_launch.h"
 #include "scan/scan_worker.h"
 #include "skin/deploy_skin.h"
@@ -62,10 +62,10 @@ void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(bl
 void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
 
 // The created event of MainWindow: runs once all controls exist, before the message loop.
-void OnMainWindowCreated() {
+void OnMainWindowCreated(ScanContext& ctx) {
   DeploySkin(2);
-  HealthScore.store(100);
-  FillDriveList();
+  ctx.HealthScore.store(100);
+  FillDriveList(ctx);
   LoadKeywordLists();
 }
 
@@ -75,22 +75,22 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   // ReleaseGlobals is called once, explicitly, at the normal end below: a fatal end skips it.
   StartupSignal();
 
-  // Lives to the end of the process: a detached scan worker may still use it at exit.
+  // Both live to the end of the process: a detached scan worker may still use them at exit.
   auto* state = new ControlState();
-  Services.controls = state;
-  Services.lister = &PlatformDirLister();
-  Services.reader = &PlatformFileReader();
-  Services.drives = &PlatformDriveProvider();
-  Services.threads = &PlatformThreadStarter();
-  Services.shell = &PlatformShellOpener();
+  auto* ctx = new ScanContext{*state,
+                              PlatformDirLister(),
+                              PlatformFileReader(),
+                              PlatformDriveProvider(),
+                              PlatformThreadStarter(),
+                              PlatformShellOpener()};
 
   if (!RegisterMainWindowClass(instance)) return 1;
-  HWND window = CreateMainWindow(instance, *state, PlatformDriveProvider(), OnMainWindowCreated);
+  HWND window = CreateMainWindow(instance, *state, *ctx, [ctx] { OnMainWindowCreated(*ctx); });
   if (!window) return 1;
   RunMessageLoop(window);
 
-  ReleaseGlobals();
+  ReleaseGlobals(*ctx);
   // A worker still walking may hold a C runtime lock that the normal shutdown would wait for.
-  if (IsScanWorkerRunning()) TerminateProcess(GetCurrentProcess(), 0);
+  if (IsScanWorkerRunning(*ctx)) TerminateProcess(GetCurrentProcess(), 0);
   return 0;
 }

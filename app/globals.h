@@ -1,31 +1,8 @@
-// Program-wide state, from process start to process end.
+// The exit clean-up of the program-wide state.
 #pragma once
 
-#include <atomic>
-#include <cstdint>
-#include <string>
+#include "scan/scan_context.h"
 
-class Controls;
-class DirLister;
-class FileReader;
-class DriveProvider;
-class ThreadStarter;
-class ShellOpener;
-
-extern std::string ScanRoot;
-extern std::atomic<int> AllDrivesMode;
-extern std::atomic<int32_t> HealthScore;
-
-// Where the logic reaches the window and the platform; set by the entry (or a test).
-struct ProgramServices {
-  Controls* controls = nullptr;
-  DirLister* lister = nullptr;
-  FileReader* reader = nullptr;
-  DriveProvider* drives = nullptr;
-  ThreadStarter* threads = nullptr;
-  ShellOpener* shell = nullptr;
-};
-extern ProgramServices Services;
-
-// The exit clean-up: ScanRoot, then ContentKeywords, then NameKeywords; runs once.
-void ReleaseGlobals();
+// ScanRoot, then ContentKeywords, then NameKeywords; runs once. A worker still walking keeps
+// them: they are left to the end of the process then.
+void ReleaseGlobals(ScanContext& ctx);

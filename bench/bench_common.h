@@ -23,6 +23,7 @@
 #include <filesystem>
 
 #include "scan/keyword_matcher.h"
+#include "support/plain_scan.h"
 #include "scan/keywords.h"
 
 namespace bench {
@@ -250,7 +251,7 @@ inline std::vector<std::string> SingleContentEntries(bool withDigits = true) {
     size_t listed = 0, inside = 0;
     for (const std::string& f : ContentKeywords) {
       if (f == e) ++listed;
-      if (ReferenceContains(e, f)) ++inside;
+      if (PlainScanContains(e, f)) ++inside;
     }
     const bool digits = !e.empty() && e[0] >= '0' && e[0] <= '9';
     if (listed == 1 && inside == 1 && (withDigits || !digits)) out.push_back(e);

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "app/control_state.h"
-#include "app/globals.h"
 #include "bench_common.h"
 #include "scan/classifier.h"
+#include "scan/platform.h"
 #include "scan/scan_worker.h"
 #include "text/codepage.h"
 #include "text/gbk_text.h"
@@ -29,14 +29,14 @@ struct RowTexts {
 RowTexts MakeTexts(size_t pool) {
   RowTexts t;
   bench::Rng rng(bench::kSeed);
-  const std::string* cats[] = {&CategoryVideo(), &CategoryPicture(), &CategoryFile(), &CategoryArticle(),
-                               &CategoryAudio(), &CategorySeed()};
+  std::vector<const std::string*> cats{&kArticleCategory.Gbk()};
+  for (const CategoryRule& rule : kCategoryRules) cats.push_back(&rule.text.Gbk());
   for (size_t i = 0; i < pool; ++i) {
     const std::string& ext = bench::Extensions()[rng.Below(bench::Extensions().size())];
     t.names.push_back(Utf8ToGbk(bench::MakeName(rng, {}, 0, i, ext)));
     t.dirs.push_back(Utf8ToGbk("D:\\" + bench::ChineseWords()[rng.Below(bench::ChineseWords().size())] + "\\" +
                                bench::LatinWords()[rng.Below(bench::LatinWords().size())] + "\\"));
-    t.categories.push_back(*cats[rng.Below(6)]);
+    t.categories.push_back(*cats[rng.Below(cats.size())]);
     t.sizes.push_back(rng.Below(1u << 30));
   }
   return t;
@@ -47,7 +47,6 @@ struct RunResult {
   double workerCpu = 0;  // CPU time of the worker thread alone
   size_t reads = 0;
   int rows = 0, selection = 0;
-  size_t approxBytes = 0;
   long rssDeltaKiB = 0;
 };
 
@@ -55,7 +54,12 @@ RunResult RunOnce(const RowTexts& t, size_t rows) {
   RunResult r;
   long rssBefore = bench::StatusKiB("VmRSS");
   auto* state = new ControlState;
-  Services.controls = state;
+  ScanContext ctx{*state,
+                  PlatformDirLister(),
+                  PlatformFileReader(),
+                  PlatformDriveProvider(),
+                  PlatformThreadStarter(),
+                  PlatformShellOpener()};
   std::atomic<bool> done{false};
   std::atomic<size_t> reads{0};
 
@@ -84,8 +88,8 @@ RunResult RunOnce(const RowTexts& t, size_t rows) {
       clock_gettime(CLOCK_THREAD_CPUTIME_ID, &c0);
       for (size_t i = 0; i < rows; ++i) {
         size_t k = i % pool;
-        AddSuspectRow(t.names[k], t.dirs[k], t.sizes[k], t.categories[k]);
-        RevealLastRow();
+        AddSuspectRow(ctx, t.names[k], t.dirs[k], t.sizes[k], t.categories[k]);
+        RevealLastRow(ctx);
       }
       clock_gettime(CLOCK_THREAD_CPUTIME_ID, &c1);
       r.workerCpu = (c1.tv_sec - c0.tv_sec) + (c1.tv_nsec - c0.tv_nsec) * 1e-9;
@@ -97,9 +101,7 @@ RunResult RunOnce(const RowTexts& t, size_t rows) {
   r.reads = reads.load();
   r.rows = state->RowCount();
   r.selection = state->Selection();
-  r.approxBytes = state->ApproximateRowBytes();
   r.rssDeltaKiB = bench::StatusKiB("VmRSS") - rssBefore;
-  Services.controls = nullptr;
   delete state;
   return r;
 }
@@ -144,8 +146,7 @@ int main(int argc, char** argv) {
               bench::Join(cpu, "%.3f").c_str());
   std::printf("baseline, the same texts into a plain vector (no lock, no reader): median %.3f s [%s]\n", mPlain,
               bench::Join(tPlain, "%.3f").c_str());
-  std::printf("memory: ApproximateRowBytes %.0f bytes/row; RSS delta %.0f bytes/row (first run)\n",
-              static_cast<double>(first.approxBytes) / rows, first.rssDeltaKiB * 1024.0 / rows);
+  std::printf("memory: RSS delta %.0f bytes/row (first run)\n", first.rssDeltaKiB * 1024.0 / rows);
   std::printf("rows / plain vector: ratio %.2f (for information)\n", mRows / mPlain);
   bench::PrintAbsolute("one million rows", mRows * 1000000.0 / rows, "s", 1.0);
   return 0;

@@ -12,12 +12,13 @@
 #include <vector>
 
 #include "app/control_state.h"
-#include "app/globals.h"
+#include "scan/platform.h"
 #include "bench_common.h"
 #include "scan/classifier.h"
 #include "scan/dir_listing.h"
 #include "scan/file_reader.h"
 #include "scan/keyword_matcher.h"
+#include "support/plain_scan.h"
 #include "scan/keywords.h"
 #include "scan/scan_worker.h"
 #include "scan/walker.h"
@@ -30,7 +31,7 @@ struct TreeFacts {
   size_t dirs = 0;
   size_t txt = 0;
   size_t txtWithText = 0;  // the ones the engine opens: an empty ".txt" is not read
-  size_t suspects = 0;  // by the plain reference of the rules
+  size_t suspects = 0;  // by the plain per-entry scan of the rules
 };
 
 bool MakeFile(const std::string& path, const std::string& content, uint64_t sparseSize) {
@@ -85,7 +86,7 @@ TreeFacts MakeTree(const std::string& root, size_t fileCount) {
         }
       } else {
         if (rng.Percent(10)) sparse = 1 + rng.Below(10u << 20);
-        if (ReferenceMatchAny(Utf8ToGbk(name), NameKeywords)) ++facts.suspects;
+        if (PlainScanMatchAny(Utf8ToGbk(name), NameKeywords)) ++facts.suspects;
       }
       if (MakeFile(dir + name, content, sparse)) ++facts.files;
     }
@@ -130,24 +131,27 @@ int main(int argc, char** argv) {
   LoadKeywordLists();
   TreeFacts facts;
   double generate = bench::Seconds([&] { facts = MakeTree(root, fileCount); });
-  std::printf("tree: %zu files (%zu .txt, %zu of them with text), %zu folders, %zu suspects by the reference rules; "
+  std::printf("tree: %zu files (%zu .txt, %zu of them with text), %zu folders, %zu suspects by the plain per-entry scan; "
               "generated in %.1f s (seed %llu)\n",
               facts.files, facts.txt, facts.txtWithText, facts.dirs, facts.suspects, generate,
               static_cast<unsigned long long>(bench::kSeed));
 
   ControlState state;
-  Services.controls = &state;
-  Services.lister = &PlatformDirLister();
-  Services.reader = &PlatformFileReader();
-  ScanRoot = root;
+  ScanContext ctx{state,
+                  PlatformDirLister(),
+                  PlatformFileReader(),
+                  PlatformDriveProvider(),
+                  PlatformThreadStarter(),
+                  PlatformShellOpener()};
+  ctx.ScanRoot = root;
   const NativeString nativeRoot = root;
 
   int engineRows = 0;
   std::string endText;
   auto engine = [&] {
     state.DeleteAllRows();
-    HealthScore = 100;
-    ScanWorker();
+    ctx.HealthScore = 100;
+    ScanWorker(ctx);
     engineRows = state.RowCount();
     endText = state.Caption(LabelId::Status);
   };
@@ -179,8 +183,8 @@ int main(int argc, char** argv) {
   double mEngine = bench::Median(tEngine), mBare = bench::Median(tBare), mFind = bench::Median(tFind);
 
   std::printf("engine full scan: median %.3f s of %d runs [%s]; %d rows, score %d, end text %s\n", mEngine, runs,
-              bench::Join(tEngine, "%.3f").c_str(), engineRows, HealthScore.load(),
-              endText == EndOfScanText() ? "written" : "MISSING");
+              bench::Join(tEngine, "%.3f").c_str(), engineRows, ctx.HealthScore.load(),
+              endText == kEndOfScanText.Gbk() ? "written" : "MISSING");
   std::printf("bare walk (same listing, do-nothing visitor): median %.3f s [%s]; %zu files\n", mBare,
               bench::Join(tBare, "%.3f").c_str(), bareFiles);
   std::printf("find -type f -printf '%%s\\n': median %.3f s [%s]; exit %d\n", mFind, bench::Join(tFind, "%.3f").c_str(),
@@ -188,7 +192,7 @@ int main(int argc, char** argv) {
   std::printf("engine throughput: %.0f files/s\n", facts.files / mEngine);
   if (bareFiles != facts.files) std::printf("NOTE: bare walk saw %zu files, %zu were made\n", bareFiles, facts.files);
   if (static_cast<size_t>(engineRows) != facts.suspects) {
-    std::printf("NOTE: engine listed %d rows, the reference rules expect %zu\n", engineRows, facts.suspects);
+    std::printf("NOTE: engine listed %d rows, the plain per-entry scan expects %zu\n", engineRows, facts.suspects);
   }
   std::printf("CPU time (user+system, medians; less disturbed by other load): engine %.3f s, bare walk %.3f s, find %.3f s\n",
               bench::Median(cEngine), bench::Median(cBare), bench::Median(cFind));
@@ -197,7 +201,6 @@ int main(int argc, char** argv) {
   bench::PrintVerdict("engine / bare walk", mEngine / mBare, false, 1.15);
   bench::PrintVerdict("engine / find", mEngine / mFind, false, 1.0);
 
-  Services.controls = nullptr;
   double clean = bench::Seconds([&] { bench::RemoveTree(data); });
   std::printf("cleaned up in %.1f s\n", clean);
   return 0;

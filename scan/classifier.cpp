@@ -2,82 +2,31 @@
 // the category by the last bytes of the name.
 #include "scan/classifier.h"
 
-#include <mutex>
-
-#include "app/globals.h"
 #include "scan/keywords.h"
 #include "scan/scan_worker.h"
 #include "text/gbk_text.h"
 
-namespace {
-
-struct SuffixRule {
-  const char* suffix;  // lower case; compared on its own length
-  const std::string& (*category)();
-};
-
-// In this order: the first rule that holds gives the category.
-constexpr SuffixRule kSuffixRules[] = {
-    {".avi", CategoryVideo},   {".wmv", CategoryVideo},   {".rm", CategoryVideo},    {"rmvb", CategoryVideo},
-    {".flv", CategoryVideo},   {".3gp", CategoryVideo},   {".mp4", CategoryVideo},   {".mkv", CategoryVideo},
-    {".mpg", CategoryVideo},   {".vod", CategoryVideo},   {".jpg", CategoryPicture}, {".png", CategoryPicture},
-    {".bmp", CategoryPicture}, {".gif", CategoryPicture}, {".mp3", CategoryAudio},   {"rent", CategorySeed},
-};
-
-}  // namespace
-
-const std::string& CategoryArticle() {
-  static const std::string text = Utf8ToGbk("可疑色情文章");
-  return text;
-}
-
-const std::string& CategoryVideo() {
-  static const std::string text = Utf8ToGbk("可疑色情视频");
-  return text;
-}
-
-const std::string& CategoryPicture() {
-  static const std::string text = Utf8ToGbk("可疑色情图片");
-  return text;
-}
-
-const std::string& CategoryAudio() {
-  static const std::string text = Utf8ToGbk("可疑色情音频");
-  return text;
-}
-
-const std::string& CategorySeed() {
-  static const std::string text = Utf8ToGbk("可疑色情BT种子");
-  return text;
-}
-
-const std::string& CategoryFile() {
-  static const std::string text = Utf8ToGbk("可疑色情文件");
-  return text;
-}
-
 const std::string& CategoryForName(std::string_view name) {
-  for (const SuffixRule& rule : kSuffixRules)
-    if (EndsWithLower(name, rule.suffix)) return rule.category();
-  return CategoryFile();
+  for (const CategoryRule& rule : kCategoryRules)
+    if (EndsWithLower(name, rule.suffix)) return rule.text.Gbk();
+  return kCategoryRules[std::size(kCategoryRules) - 1].text.Gbk();
 }
 
-bool ClassifyFile(const FoundFile& file) {
+bool ClassifyFile(ScanContext& ctx, const FoundFile& file) {
   const bool txt = EndsWithLower(file.name, ".txt");
   const std::string* category = nullptr;
-  std::unique_lock<std::mutex> gate(ScanGateLock());
-  if (IsScanWorkerAbandoned()) return false;
-  ShowProgress(file.dir, file.name);
+  std::unique_lock<std::mutex> gate(ctx.scanGate);
+  if (IsScanWorkerAbandoned(ctx)) return false;
+  ShowProgress(ctx, file.dir, file.name);
   if (txt) {
     // Reading may take long and touches no control: the gate is open meanwhile.
     gate.unlock();
     // Data that is not on the disk would be recalled by reading it: treated as unreadable.
-    // A file listed as empty has no content to search, so it is not opened at all.
-    if (file.size > 0 && !file.contentOffline && Services.reader != nullptr &&
-        MatchContentKeywordsInFile(file.nativeDir + file.nativeName, *Services.reader))
-      category = &CategoryArticle();
+    // A listed size of 0 may be stale (hard links, a writer still open), so it is read anyway.
+    if (!file.contentOffline && MatchContentKeywordsInFile(file.nativeDir + file.nativeName, ctx.reader))
+      category = &kArticleCategory.Gbk();
     gate.lock();
-    if (IsScanWorkerAbandoned()) return false;
+    if (IsScanWorkerAbandoned(ctx)) return false;
   } else if (MatchNameKeywords(file.name)) {
     // Matching a name is quick, so every other file is judged in one hold of the gate.
     category = &CategoryForName(file.name);
@@ -86,12 +35,12 @@ bool ClassifyFile(const FoundFile& file) {
   if (category != nullptr) {
     if (file.nameLossy) {
       NativeString nativePath = file.nativeDir + file.nativeName;
-      AddSuspectRow(file.name, file.dir, file.size, *category, &nativePath);
+      AddSuspectRow(ctx, file.name, file.dir, file.size, *category, &nativePath);
     } else {
-      AddSuspectRow(file.name, file.dir, file.size, *category);
+      AddSuspectRow(ctx, file.name, file.dir, file.size, *category);
     }
-    HealthScore.fetch_sub(1);
+    ctx.HealthScore.fetch_sub(1);
   }
-  RevealLastRow();
+  RevealLastRow(ctx);
   return true;
 }

@@ -4,18 +4,32 @@
 #include <string>
 #include <string_view>
 
+#include "scan/scan_context.h"
 #include "scan/walker.h"
+#include "text/gbk_literal.h"
 
-// The category display texts, GBK.
-const std::string& CategoryArticle();  // "可疑色情文章"
-const std::string& CategoryVideo();    // "可疑色情视频"
-const std::string& CategoryPicture();  // "可疑色情图片"
-const std::string& CategoryAudio();    // "可疑色情音频"
-const std::string& CategorySeed();     // "可疑色情BT种子"
-const std::string& CategoryFile();     // "可疑色情文件"
+// A suspect found by its content: a ".txt" file with five content entries.
+inline const GbkLiteral kArticleCategory{"可疑色情文章"};
 
-// Category of a name that matched NameKeywords, by the last bytes of the name.
+// The category of a name that matched NameKeywords: the first rule whose suffix the name
+// ends in (ASCII case ignored); the last rule's empty suffix holds for every name.
+struct CategoryRule {
+  const char* const suffix;  // lower case
+  GbkLiteral text;
+};
+inline const CategoryRule kCategoryRules[] = {
+    {".avi", GbkLiteral("可疑色情视频")},   {".wmv", GbkLiteral("可疑色情视频")},
+    {".rm", GbkLiteral("可疑色情视频")},    {"rmvb", GbkLiteral("可疑色情视频")},
+    {".flv", GbkLiteral("可疑色情视频")},   {".3gp", GbkLiteral("可疑色情视频")},
+    {".mp4", GbkLiteral("可疑色情视频")},   {".mkv", GbkLiteral("可疑色情视频")},
+    {".mpg", GbkLiteral("可疑色情视频")},   {".vod", GbkLiteral("可疑色情视频")},
+    {".jpg", GbkLiteral("可疑色情图片")},   {".png", GbkLiteral("可疑色情图片")},
+    {".bmp", GbkLiteral("可疑色情图片")},   {".gif", GbkLiteral("可疑色情图片")},
+    {".mp3", GbkLiteral("可疑色情音频")},   {"rent", GbkLiteral("可疑色情BT种子")},
+    {"", GbkLiteral("可疑色情文件")},
+};
+
 const std::string& CategoryForName(std::string_view name);
 
 // Shows progress, adds a row for a suspect (lowering HealthScore), reveals the last row.
-bool ClassifyFile(const FoundFile& file);
+bool ClassifyFile(ScanContext& ctx, const FoundFile& file);

@@ -33,10 +33,6 @@ class WinListing final : public DirListing {
     ToFileSystemPath(pattern_, fsPattern_);
     handle_ = FindFirstFileExW(fsPattern_.c_str(), FindExInfoBasic, &data_, FindExSearchNameMatch, nullptr,
                                FIND_FIRST_EX_LARGE_FETCH);
-    if (handle_ == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER) {
-      // Systems before Windows 7 know neither the basic level nor the large fetch.
-      handle_ = FindFirstFileW(fsPattern_.c_str(), &data_);
-    }
     if (handle_ == INVALID_HANDLE_VALUE) return false;
     Fill(data_, first);
     return true;

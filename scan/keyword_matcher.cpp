@@ -181,29 +181,3 @@ bool KeywordMatcher::Counter::Feed(const char* data, size_t size) {
 }
 
 bool KeywordMatcher::Counter::Reached() const { return count_ >= limit_; }
-
-unsigned KeywordMatcher::Counter::Count() const { return count_; }
-
-bool ReferenceContains(std::string_view text, std::string_view entry) {
-  if (entry.empty()) return false;
-  size_t i = 0;
-  while (i < text.size()) {
-    if (text.size() - i >= entry.size() && text.compare(i, entry.size(), entry) == 0) return true;
-    i += IsLeadByte(text[i]) ? 2 : 1;
-  }
-  return false;
-}
-
-bool ReferenceMatchAny(std::string_view text, const std::vector<std::string>& entries) {
-  return std::any_of(entries.begin(), entries.end(),
-                     [&](const std::string& entry) { return ReferenceContains(text, entry); });
-}
-
-bool ReferenceCountReaches(std::string_view text, const std::vector<std::string>& entries, unsigned limit) {
-  unsigned hits = 0;
-  if (hits >= limit) return true;
-  for (const std::string& entry : entries) {
-    if (ReferenceContains(text, entry) && ++hits >= limit) return true;
-  }
-  return false;
-}

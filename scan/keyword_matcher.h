@@ -30,7 +30,6 @@ class KeywordMatcher {
     // Feeds bytes; returns true once the count has reached the limit (later calls do nothing).
     bool Feed(const char* data, size_t size);
     bool Reached() const;
-    unsigned Count() const;
 
    private:
     // implementation detail fields
@@ -66,9 +65,3 @@ class KeywordMatcher {
 
   bool EntryStartsAt(const char* text, size_t size, uint16_t pair) const;
 };
-
-// Plain reference of the definition: entry by entry, position by position (an empty entry
-// occurs nowhere).
-bool ReferenceContains(std::string_view text, std::string_view entry);
-bool ReferenceMatchAny(std::string_view text, const std::vector<std::string>& entries);
-bool ReferenceCountReaches(std::string_view text, const std::vector<std::string>& entries, unsigned limit);

@@ -30,13 +30,6 @@ void LoadKeywordLists() {
 
 bool MatchNameKeywords(std::string_view text) { return nameMatcher.ContainsAny(text); }
 
-bool MatchContentKeywords(std::string_view text) {
-  const size_t nul = text.find('\0');
-  if (nul != std::string_view::npos) text = text.substr(0, nul);
-  KeywordMatcher::Counter counter(contentMatcher, kContentHitsForSuspect);
-  return counter.Feed(text.data(), text.size());
-}
-
 bool MatchContentKeywordsInFile(const NativeString& path, FileReader& reader) {
   if (contentMatcher.empty()) return false;
   std::unique_ptr<FileReadStream> stream = reader.OpenForRead(path);

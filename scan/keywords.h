@@ -21,8 +21,6 @@ void LoadKeywordLists();
 
 // true when at least one NameKeywords entry occurs in text.
 bool MatchNameKeywords(std::string_view text);
-// true when 5 or more ContentKeywords entries occur in text (up to its first NUL).
-bool MatchContentKeywords(std::string_view text);
 
 // The ".txt" rule on a file: read in bounded chunks up to the first NUL, stopping once the
 // answer is known. Unopenable or unreadable: false.

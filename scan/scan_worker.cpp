@@ -1,86 +1,71 @@
 // The scan thread: one walk of ScanRoot, the rows and progress it shows, and its end text.
 #include "scan/scan_worker.h"
 
-#include <atomic>
-
-#include "app/controls.h"
-#include "app/globals.h"
-#include "app/platform.h"
 #include "scan/classifier.h"
 #include "scan/walker.h"
 #include "text/gbk_text.h"
 
 namespace {
 
-std::mutex gate;
-std::atomic<bool> workerRunning{false};
-std::atomic<bool> workerAbandoned{false};
-
-constexpr size_t kShortDirectory = 40;
-constexpr size_t kDirectoryEnd = 16;
+// A directory text this long or longer is shown as its first and last bytes around "....".
+constexpr size_t kProgressCutLength = 40;
+constexpr size_t kProgressKeptBytes = 16;
 
 void BuildProgressText(std::string& out, const std::string& dir, const std::string& name) {
   out.clear();
-  if (dir.size() < kShortDirectory) {
+  if (dir.size() < kProgressCutLength) {
     out.append(dir);
   } else {
-    out.append(dir, 0, kDirectoryEnd);
+    out.append(dir, 0, kProgressKeptBytes);
     out.append("....");
-    out.append(dir, dir.size() - kDirectoryEnd, kDirectoryEnd);
+    out.append(dir, dir.size() - kProgressKeptBytes, kProgressKeptBytes);
   }
   out.append(name);
 }
 
 // Clears the running flag and writes the end text in one step under the gate, so no new
 // worker can start in between: an end text on the label always belongs to the last walk.
-void FinishScanWorker() {
-  std::lock_guard<std::mutex> hold(gate);
-  workerRunning.store(false);
-  if (!workerAbandoned.load()) Services.controls->SetCaption(LabelId::Status, EndOfScanText());
+void FinishScanWorker(ScanContext& ctx) {
+  std::lock_guard<std::mutex> hold(ctx.scanGate);
+  ctx.workerRunning.store(false);
+  if (!ctx.workerAbandoned.load()) ctx.controls.SetCaption(LabelId::Status, kEndOfScanText.Gbk());
 }
 
 }  // namespace
 
-std::mutex& ScanGateLock() { return gate; }
-
-bool StartScanWorker() {
+bool StartScanWorker(ScanContext& ctx) {
   {
-    std::lock_guard<std::mutex> hold(gate);
-    if (workerRunning.load() || workerAbandoned.load() || Services.threads == nullptr) return false;
-    workerRunning.store(true);
+    std::lock_guard<std::mutex> hold(ctx.scanGate);
+    if (ctx.workerRunning.load() || ctx.workerAbandoned.load()) return false;
+    ctx.workerRunning.store(true);
   }
   // Outside the gate: a starter may run the body before it returns.
-  if (!Services.threads->StartDetached([] { ScanWorker(); })) {
-    workerRunning.store(false);
+  if (!ctx.threads.StartDetached([&ctx] { ScanWorker(ctx); })) {
+    ctx.workerRunning.store(false);
     return false;
   }
   return true;
 }
 
-bool IsScanWorkerRunning() { return workerRunning.load(); }
+bool IsScanWorkerRunning(const ScanContext& ctx) { return ctx.workerRunning.load(); }
 
-void ScanWorker() {
+void ScanWorker(ScanContext& ctx) {
   // ScanRoot stays unchanged while the flag is set: every launcher is refused until then.
-  WalkDirectory(ScanRoot, ClassifyFile, true, *Services.lister);
-  FinishScanWorker();
+  WalkDirectory(
+      ctx.ScanRoot, [&ctx](const FoundFile& file) { return ClassifyFile(ctx, file); }, true, ctx.lister);
+  FinishScanWorker(ctx);
 }
 
-std::string ProgressText(const std::string& dir, const std::string& name) {
-  std::string text;
-  BuildProgressText(text, dir, name);
-  return text;
-}
-
-void ShowProgress(const std::string& dir, const std::string& name) {
+void ShowProgress(ScanContext& ctx, const std::string& dir, const std::string& name) {
   // Called for every file: reuse one buffer rather than allocate per file.
   thread_local std::string text;
   BuildProgressText(text, dir, name);
-  Services.controls->SetCaption(LabelId::Status, text);
+  ctx.controls.SetCaption(LabelId::Status, text);
 }
 
-void AddSuspectRow(const std::string& name, const std::string& dir, uint64_t size, const std::string& category,
-                   const NativeString* nativePath) {
-  Controls& list = *Services.controls;
+void AddSuspectRow(ScanContext& ctx, const std::string& name, const std::string& dir, uint64_t size,
+                   const std::string& category, const NativeString* nativePath) {
+  Controls& list = ctx.controls;
   int row = list.AppendRow(name);
   list.SetCellText(row, 1, dir);
   list.SetCellText(row, 2, UIntToText(size));
@@ -88,31 +73,16 @@ void AddSuspectRow(const std::string& name, const std::string& dir, uint64_t siz
   if (nativePath != nullptr && !nativePath->empty()) list.SetRowNativePath(row, *nativePath);
 }
 
-void RevealLastRow() {
-  Controls& list = *Services.controls;
+void RevealLastRow(ScanContext& ctx) {
+  Controls& list = ctx.controls;
   int n = list.RowCount();
   list.SetSelection(n - 1);
   if (n > 0) list.MakeRowVisible(n - 1);
 }
 
-const std::string& EndOfScanText() {
-  static const std::string text = Utf8ToGbk("扫描结束!");
-  return text;
+void AbandonScanWorker(ScanContext& ctx) {
+  std::lock_guard<std::mutex> hold(ctx.scanGate);
+  ctx.workerAbandoned.store(true);
 }
 
-const std::string& PrepareScanText() {
-  static const std::string text = Utf8ToGbk("准备扫描");
-  return text;
-}
-
-const std::string& AllDrivesDoneText() {
-  static const std::string text = Utf8ToGbk(" 扫描结束!");
-  return text;
-}
-
-void AbandonScanWorker() {
-  std::lock_guard<std::mutex> hold(gate);
-  workerAbandoned.store(true);
-}
-
-bool IsScanWorkerAbandoned() { return workerAbandoned.load(); }
+bool IsScanWorkerAbandoned(const ScanContext& ctx) { return ctx.workerAbandoned.load(); }

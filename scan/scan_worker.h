@@ -2,35 +2,32 @@
 #pragma once
 
 #include <cstdint>
-#include <mutex>
 #include <string>
 
+#include "scan/scan_context.h"
 #include "text/codepage.h"
+#include "text/gbk_literal.h"
+
+// The status texts of a scan: the worker's end text, and the whole-machine sequence's two.
+inline const GbkLiteral kEndOfScanText{"扫描结束!"};
+inline const GbkLiteral kPrepareScanText{"准备扫描"};
+inline const GbkLiteral kAllDrivesDoneText{" 扫描结束!"};
 
 // Starts ScanWorker on a new detached thread. Refused (false, nothing changes) while a
 // worker still runs, so ScanRoot never changes under a walk.
-bool StartScanWorker();
-bool IsScanWorkerRunning();
+bool StartScanWorker(ScanContext& ctx);
+bool IsScanWorkerRunning(const ScanContext& ctx);
 
 // The thread body: walks ScanRoot with ClassifyFile, then writes the end text.
-void ScanWorker();
+void ScanWorker(ScanContext& ctx);
 
-void ShowProgress(const std::string& dir, const std::string& name);
-std::string ProgressText(const std::string& dir, const std::string& name);
-void AddSuspectRow(const std::string& name, const std::string& dir, uint64_t size, const std::string& category,
-                   const NativeString* nativePath = nullptr);
-void RevealLastRow();
+void ShowProgress(ScanContext& ctx, const std::string& dir, const std::string& name);
+void AddSuspectRow(ScanContext& ctx, const std::string& name, const std::string& dir, uint64_t size,
+                   const std::string& category, const NativeString* nativePath = nullptr);
+void RevealLastRow(ScanContext& ctx);
 
-const std::string& EndOfScanText();     // "扫描结束!"
-const std::string& PrepareScanText();   // "准备扫描"
-const std::string& AllDrivesDoneText(); // " 扫描结束!"
-
-// At exit: makes a running worker stop adding rows and end its walk at the next file.
-// Once it returns, no worker touches the controls again.
-void AbandonScanWorker();
-bool IsScanWorkerAbandoned();
-
-// Held by the worker around each of its control writes, and by the clear action, a scan
-// start and the abandon: a row and its score change are seen together, and a clear never
-// falls between them.
-std::mutex& ScanGateLock();
+// At exit: a running worker stops adding rows and showing progress; its walk goes on
+// quietly, each remaining directory ending at its first file. Once this returns, no worker
+// touches the controls again.
+void AbandonScanWorker(ScanContext& ctx);
+bool IsScanWorkerAbandoned(const ScanContext& ctx);

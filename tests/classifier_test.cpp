@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
 #include "scan/dir_listing.h"
 #include "scan/file_reader.h"
 #include "scan/keywords.h"
@@ -15,6 +14,7 @@
 #include "scan/walker.h"
 #include "support/fakes.h"
 #include "support/memory_file_reader.h"
+#include "support/plain_scan.h"
 #include "support/temp_tree.h"
 #include "text/codepage.h"
 #include "text/gbk_text.h"
@@ -27,7 +27,7 @@ std::string G(const char* utf8) { return Utf8ToGbk(utf8); }
 int ContentHits(const std::string& text) {
   int hits = 0;
   for (const std::string& entry : ContentKeywords)
-    if (FindSubText(text, entry) > 0) ++hits;
+    if (PlainScanContains(text, entry)) ++hits;
   return hits;
 }
 
@@ -61,7 +61,7 @@ class ClassifierTest : public ::testing::Test {
 
   // Walks the tree with the classifier; returns name -> kind of every row.
   std::map<std::string, std::string> Scan() {
-    WalkDirectory(rootGbk(), tree_.NativeRoot(), ClassifyFile, true, PlatformDirLister());
+    WalkDirectory(rootGbk(), tree_.NativeRoot(), [&](const FoundFile& f) { return ClassifyFile(ctx_, f); }, true, PlatformDirLister());
     std::map<std::string, std::string> rows;
     for (int row = 0; row < controls_.RowCount(); ++row) rows[controls_.CellText(row, 0)] = controls_.CellText(row, 3);
     return rows;
@@ -76,36 +76,29 @@ class ClassifierTest : public ::testing::Test {
   }
 
   TempTree tree_;
-  RecordingControls controls_;
-  ScopedServices services_{[this] {
-    ProgramServices s;
-    s.controls = &controls_;
-    s.lister = &PlatformDirLister();
-    s.reader = &PlatformFileReader();
-    return s;
-  }()};
+  TestContext t_{FakeThreadStarter::Mode::OnDemand, &PlatformFileReader(), &PlatformDirLister()};
+  ScanContext& ctx_ = t_.ctx;
+  RecordingControls& controls_ = t_.controls;
   std::string keyword_;
 };
 
 TEST(CategoryForName, TableInOrder) {
+  const char* video = "可疑色情视频";
+  const char* picture = "可疑色情图片";
+  const char* seed = "可疑色情BT种子";
+  const char* file = "可疑色情文件";
   struct Case {
     const char* name;
-    const std::string& (*category)();
+    const char* category;
   } cases[] = {
-      {"a.avi", CategoryVideo},   {"a.WMV", CategoryVideo},   {"a.rm", CategoryVideo},     {"a.RMVB", CategoryVideo},
-      {"a.flv", CategoryVideo},   {"a.3gp", CategoryVideo},   {"a.mp4", CategoryVideo},    {"a.mkv", CategoryVideo},
-      {"a.mpg", CategoryVideo},   {"a.vod", CategoryVideo},   {"a.jpg", CategoryPicture},  {"a.PNG", CategoryPicture},
-      {"a.bmp", CategoryPicture}, {"a.gif", CategoryPicture}, {"a.mp3", CategoryAudio},    {"a.torrent", CategorySeed},
-      {"xrent", CategorySeed},    {"xrmvb", CategoryVideo},   {"a.jpeg", CategoryFile},    {"a.mpeg", CategoryFile},
-      {"a.rmx", CategoryFile},    {"rm", CategoryFile},       {"", CategoryFile},          {"a.doc", CategoryFile},
+      {"a.avi", video},     {"a.WMV", video},     {"a.rm", video},      {"a.RMVB", video},   {"a.flv", video},
+      {"a.3gp", video},     {"a.mp4", video},     {"a.mkv", video},     {"a.mpg", video},    {"a.vod", video},
+      {"a.jpg", picture},   {"a.PNG", picture},   {"a.bmp", picture},   {"a.gif", picture},  {"a.mp3", "可疑色情音频"},
+      {"a.torrent", seed},  {"xrent", seed},      {"xrmvb", video},     {"a.jpeg", file},    {"a.mpeg", file},
+      {"a.rmx", file},      {"rm", file},         {"", file},           {"a.doc", file},
   };
-  for (const Case& c : cases) EXPECT_EQ(CategoryForName(c.name), c.category()) << c.name;
-  EXPECT_EQ(CategoryArticle(), G("可疑色情文章"));
-  EXPECT_EQ(CategoryVideo(), G("可疑色情视频"));
-  EXPECT_EQ(CategoryPicture(), G("可疑色情图片"));
-  EXPECT_EQ(CategoryAudio(), G("可疑色情音频"));
-  EXPECT_EQ(CategorySeed(), G("可疑色情BT种子"));
-  EXPECT_EQ(CategoryFile(), G("可疑色情文件"));
+  for (const Case& c : cases) EXPECT_EQ(CategoryForName(c.name), G(c.category)) << c.name;
+  EXPECT_EQ(kArticleCategory.Gbk(), G("可疑色情文章"));
 }
 
 TEST_F(ClassifierTest, NameRuleEveryCategoryAndEdgeCases) {
@@ -121,24 +114,24 @@ TEST_F(ClassifierTest, NameRuleEveryCategoryAndEdgeCases) {
   ASSERT_FALSE(MatchNameKeywords("TOKYO.avi"));
 
   auto rows = Scan();
-  EXPECT_EQ(rows["n" + k + ".AVI"], CategoryVideo());
-  EXPECT_EQ(rows["n" + k + ".wmv"], CategoryVideo());
-  EXPECT_EQ(rows["n" + k + ".RM"], CategoryVideo());
-  EXPECT_EQ(rows["n" + k + ".rmvb"], CategoryVideo());
-  EXPECT_EQ(rows["n" + k + ".jpg"], CategoryPicture());
-  EXPECT_EQ(rows["n" + k + ".gif"], CategoryPicture());
-  EXPECT_EQ(rows["n" + k + ".mp3"], CategoryAudio());
-  EXPECT_EQ(rows["n" + k + ".torrent"], CategorySeed());
-  EXPECT_EQ(rows[k + "rent"], CategorySeed());
-  EXPECT_EQ(rows["n" + k + ".jpeg"], CategoryFile());
-  EXPECT_EQ(rows["n" + k + ".mpeg"], CategoryFile());
-  EXPECT_EQ(rows["n" + k + ".doc"], CategoryFile());
-  EXPECT_EQ(rows["my tokyo.avi"], CategoryVideo());
+  EXPECT_EQ(rows["n" + k + ".AVI"], CategoryForName(".avi"));
+  EXPECT_EQ(rows["n" + k + ".wmv"], CategoryForName(".avi"));
+  EXPECT_EQ(rows["n" + k + ".RM"], CategoryForName(".avi"));
+  EXPECT_EQ(rows["n" + k + ".rmvb"], CategoryForName(".avi"));
+  EXPECT_EQ(rows["n" + k + ".jpg"], CategoryForName(".jpg"));
+  EXPECT_EQ(rows["n" + k + ".gif"], CategoryForName(".jpg"));
+  EXPECT_EQ(rows["n" + k + ".mp3"], CategoryForName(".mp3"));
+  EXPECT_EQ(rows["n" + k + ".torrent"], CategoryForName(".torrent"));
+  EXPECT_EQ(rows[k + "rent"], CategoryForName(".torrent"));
+  EXPECT_EQ(rows["n" + k + ".jpeg"], CategoryForName(""));
+  EXPECT_EQ(rows["n" + k + ".mpeg"], CategoryForName(""));
+  EXPECT_EQ(rows["n" + k + ".doc"], CategoryForName(""));
+  EXPECT_EQ(rows["my tokyo.avi"], CategoryForName(".avi"));
   EXPECT_EQ(rows.count("clip.avi"), 0u);
   EXPECT_EQ(rows.count("TOKYO.avi"), 0u);
   EXPECT_EQ(rows.count("plain.avi"), 0u);
   EXPECT_EQ(rows.size(), 15u);
-  EXPECT_EQ(HealthScore.load(), 100 - 15);
+  EXPECT_EQ(ctx_.HealthScore.load(), 100 - 15);
 }
 
 TEST_F(ClassifierTest, TxtFilesAreJudgedByContentOnly) {
@@ -150,13 +143,13 @@ TEST_F(ClassifierTest, TxtFilesAreJudgedByContentOnly) {
   File("empty.txt");
 
   auto rows = Scan();
-  EXPECT_EQ(rows[G("README.TXT")], CategoryArticle());
-  EXPECT_EQ(rows["twice.txt"], CategoryArticle());
+  EXPECT_EQ(rows[G("README.TXT")], kArticleCategory.Gbk());
+  EXPECT_EQ(rows["twice.txt"], kArticleCategory.Gbk());
   EXPECT_EQ(rows.count(keyword_ + ".txt"), 0u);
   EXPECT_EQ(rows.count("nul.txt"), 0u);
   EXPECT_EQ(rows.count("empty.txt"), 0u);
   EXPECT_EQ(rows.size(), 2u);
-  EXPECT_EQ(HealthScore.load(), 98);
+  EXPECT_EQ(ctx_.HealthScore.load(), 98);
 }
 
 TEST_F(ClassifierTest, EveryFileShowsProgressThenRowThenReveal) {
@@ -178,7 +171,7 @@ TEST_F(ClassifierTest, EveryFileShowsProgressThenRowThenReveal) {
         ASSERT_LT(j + 3, log.size());
         EXPECT_EQ(log[j + 1].substr(0, 8), "cell 0,1");
         EXPECT_EQ(log[j + 2], "cell 0,2:0");
-        EXPECT_EQ(log[j + 3], "cell 0,3:" + CategoryVideo());
+        EXPECT_EQ(log[j + 3], "cell 0,3:" + CategoryForName(".avi"));
         j += 4;
       }
       ASSERT_LT(j, log.size());
@@ -193,7 +186,7 @@ TEST_F(ClassifierTest, EveryFileShowsProgressThenRowThenReveal) {
   EXPECT_EQ(selects, 3);
   EXPECT_EQ(appends, 1);
   EXPECT_EQ(controls_.CellText(0, 1), rootGbk());
-  EXPECT_EQ(HealthScore.load(), 99);
+  EXPECT_EQ(ctx_.HealthScore.load(), 99);
 }
 
 TEST_F(ClassifierTest, OfflineContentIsNotReadAndLossyNamesKeepTheirNativePath) {
@@ -206,43 +199,41 @@ TEST_F(ClassifierTest, OfflineContentIsNotReadAndLossyNamesKeepTheirNativePath) 
   const NativeString lossy = "\xFF" + NativeFromUtf8("性感.avi");  // not UTF-8
 #endif
   lister.AddFile(tree_.NativeRoot(), lossy, 7);
-  WalkDirectory(rootGbk(), tree_.NativeRoot(), ClassifyFile, true, lister);
+  WalkDirectory(rootGbk(), tree_.NativeRoot(), [&](const FoundFile& f) { return ClassifyFile(ctx_, f); }, true, lister);
   ASSERT_EQ(controls_.RowCount(), 1);
-  EXPECT_EQ(controls_.CellText(0, 3), CategoryVideo());
+  EXPECT_EQ(controls_.CellText(0, 3), CategoryForName(".avi"));
   EXPECT_EQ(controls_.RowNativePath(0), tree_.NativeRoot() + lossy);
 
   FakeDirLister online;
   online.AddFile(tree_.NativeRoot(), NativeFromUtf8("hot.txt"), 10);
   online.AddFile(tree_.NativeRoot(), NativeFromUtf8("性感.avi"), 7);
   controls_.DeleteAllRows();
-  WalkDirectory(rootGbk(), tree_.NativeRoot(), ClassifyFile, true, online);
+  WalkDirectory(rootGbk(), tree_.NativeRoot(), [&](const FoundFile& f) { return ClassifyFile(ctx_, f); }, true, online);
   ASSERT_EQ(controls_.RowCount(), 2);
-  EXPECT_EQ(controls_.CellText(0, 3), CategoryArticle());
+  EXPECT_EQ(controls_.CellText(0, 3), kArticleCategory.Gbk());
   EXPECT_TRUE(controls_.RowNativePath(0).empty());
   EXPECT_TRUE(controls_.RowNativePath(1).empty());
 }
 
 
-TEST_F(ClassifierTest, TxtListedAsEmptyIsNotOpened) {
+TEST_F(ClassifierTest, TxtListedAsEmptyIsStillRead) {
   const std::string five = ContentWithHits(5, false);
   MemoryFileReader reader;
   const NativeString root = tree_.NativeRoot();
-  reader.AddFile(root + NativeFromUtf8("empty.txt"), five);  // grew after it was listed
+  reader.AddFile(root + NativeFromUtf8("empty.txt"), five);  // its listing says 0 bytes
   reader.AddFile(root + NativeFromUtf8("full.txt"), five);
   FakeDirLister lister;
   lister.AddFile(root, NativeFromUtf8("empty.txt"), 0);
   lister.AddFile(root, NativeFromUtf8("full.txt"), five.size());
-  ProgramServices s;
-  s.controls = &controls_;
-  s.lister = &lister;
-  s.reader = &reader;
-  ScopedServices use(s);
-  WalkDirectory(rootGbk(), root, ClassifyFile, true, lister);
-  EXPECT_EQ(reader.OpenCount(root + NativeFromUtf8("empty.txt")), 0);
+  ScanContext ctx{controls_, lister, reader, t_.drives, t_.threads, t_.shell};
+  ctx.HealthScore.store(100);
+  WalkDirectory(rootGbk(), root, [&](const FoundFile& f) { return ClassifyFile(ctx, f); }, true, lister);
+  // A listed size of 0 may be stale: the file is read all the same.
+  EXPECT_EQ(reader.OpenCount(root + NativeFromUtf8("empty.txt")), 1);
   EXPECT_EQ(reader.OpenCount(root + NativeFromUtf8("full.txt")), 1);
-  ASSERT_EQ(controls_.RowCount(), 1);
-  EXPECT_EQ(controls_.CellText(0, 0), "full.txt");
-  EXPECT_EQ(HealthScore.load(), 99);
+  ASSERT_EQ(controls_.RowCount(), 2);
+  EXPECT_EQ(controls_.CellText(0, 0), "empty.txt");
+  EXPECT_EQ(ctx.HealthScore.load(), 98);
 }
 
 }  // namespace

@@ -109,9 +109,6 @@ TEST(ControlStateRows, CellsReadBackAcrossManyRowsAndLongTexts) {
   EXPECT_EQ(state.CellText(big, 0), huge);
   EXPECT_EQ(state.CellText(big, 1), huge);
   EXPECT_EQ(state.CellText(big, 2), "");  // never set
-  // Shared directories and kinds are stored once: well under the texts' total size.
-  size_t perRow = (state.ApproximateRowBytes() - 2 * huge.size()) / 100000;
-  EXPECT_LT(perRow, 120u);
 
   EXPECT_EQ(state.CellText(100001, 0), "");
   EXPECT_EQ(state.CellText(-1, 1), "");

@@ -15,26 +15,18 @@
 #include <vector>
 
 #include "app/control_state.h"
-#include "app/globals.h"
 #include "scan/classifier.h"
 #include "scan/dir_listing.h"
 #include "scan/file_reader.h"
 #include "scan/keywords.h"
 #include "scan/walker.h"
+#include "support/fakes.h"
 #include "support/temp_tree.h"
 #include "text/codepage.h"
 
 class FaultTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    LoadKeywordLists();
-    saved_ = Services;
-    Services.controls = &state_;
-    Services.lister = &PlatformDirLister();
-    Services.reader = &PlatformFileReader();
-    HealthScore = 100;
-  }
-  void TearDown() override { Services = saved_; }
+  void SetUp() override { LoadKeywordLists(); }
 
   // A name keyword in UTF-8 ("性感" when listed), for suspect names.
   static std::string Keyword() {
@@ -61,7 +53,7 @@ class FaultTest : public ::testing::Test {
         [&](const FoundFile& f) {
           ++files;
           if (hook) hook(f);
-          return ClassifyFile(f);
+          return ClassifyFile(ctx_, f);
         },
         true, PlatformDirLister());
     return files;
@@ -81,7 +73,7 @@ class FaultTest : public ::testing::Test {
     for (int row = 0; row < state_.RowCount(); ++row) paths.push_back(state_.CellText(row, 1) + state_.CellText(row, 0));
     std::sort(paths.begin(), paths.end());
     EXPECT_EQ(std::adjacent_find(paths.begin(), paths.end()), paths.end()) << "a file listed twice";
-    EXPECT_EQ(HealthScore.load(), 100 - state_.RowCount());
+    EXPECT_EQ(ctx_.HealthScore.load(), 100 - state_.RowCount());
   }
 
   // Runs body on its own thread; a body still running after limit ends the test program,
@@ -99,6 +91,7 @@ class FaultTest : public ::testing::Test {
   }
 
   TempTree tree_;
-  ControlState state_;
-  ProgramServices saved_;
+  TestContext t_{FakeThreadStarter::Mode::OnDemand, &PlatformFileReader(), &PlatformDirLister()};
+  ScanContext& ctx_ = t_.ctx;
+  RecordingControls& state_ = t_.controls;
 };

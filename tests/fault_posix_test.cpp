@@ -231,7 +231,7 @@ TEST_F(FaultTest, AnUnreadableTxtAndAnUnreadableFolderAmongReadableOnes) {
     if (RowsNamed(k + "_hidden.avi") != 0) broken |= 4;
     if (RowsNamed("open.txt") != 1) broken |= 8;
     if (RowsNamed(k + "_seen.avi") != 1) broken |= 16;
-    if (state_.RowCount() != 2 || HealthScore.load() != 98) broken |= 32;
+    if (state_.RowCount() != 2 || ctx_.HealthScore.load() != 98) broken |= 32;
     return broken;
   };
 

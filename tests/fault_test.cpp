@@ -150,7 +150,7 @@ TEST_F(FaultTest, ATxtGrowingAndShrinkingWhileReadGivesSomeAnswer) {
           ++reads;
           if (reads % 8 == 0) {
             state_.DeleteAllRows();
-            HealthScore = 100;
+            ctx_.HealthScore = 100;
             EXPECT_EQ(Scan(), 2u);
             EXPECT_EQ(RowsNamed(k + "_steady.mp4"), 1);
             EXPECT_LE(RowsNamed("busy.txt"), 1);

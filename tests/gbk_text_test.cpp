@@ -17,58 +17,6 @@ const std::string kTrailBackslash = "\x95\x5C";
 
 }  // namespace
 
-TEST(GbkTextTest, FirstAndLastBytesCountBytesAndMayCutACharacter) {
-  EXPECT_EQ(FirstBytes("abc", 0), "");
-  EXPECT_EQ(FirstBytes("abc", -5), "");
-  EXPECT_EQ(FirstBytes("abc", 3), "abc");
-  EXPECT_EQ(FirstBytes("abc", 99), "abc");
-  EXPECT_EQ(FirstBytes(kScan, 1), "\xC9");
-  EXPECT_EQ(FirstBytes(kScan, 3), "\xC9\xA8\xC3");
-  EXPECT_EQ(LastBytes("abc", 0), "");
-  EXPECT_EQ(LastBytes("abc", -1), "");
-  EXPECT_EQ(LastBytes("abc", 2), "bc");
-  EXPECT_EQ(LastBytes("abc", 3), "abc");
-  EXPECT_EQ(LastBytes("abc", 1LL << 40), "abc");
-  EXPECT_EQ(LastBytes(kScan, 3), "\xA8\xC3\xE8");
-  EXPECT_EQ(LastBytes("", 4), "");
-}
-
-TEST(GbkTextTest, LowerAsciiLeavesTheByteAfterALeadByteAlone) {
-  EXPECT_EQ(LowerAscii("README.TXT"), "readme.txt");
-  EXPECT_EQ(LowerAscii("@[`{AZaz"), "@[`{azaz");
-  EXPECT_EQ(LowerAscii(kTrailA + "A"), kTrailA + "a");
-  EXPECT_EQ(LowerAscii("\x88Z\x88Z"), "\x88Z\x88Z");
-  // A stray lead byte at the end: nothing follows it, nothing breaks.
-  EXPECT_EQ(LowerAscii("AB\xC9"), "ab\xC9");
-  EXPECT_EQ(LowerAscii(""), "");
-  const std::string mixed = "X" + kScan + kTrailA + "Q\x80";
-  EXPECT_EQ(LowerAscii(mixed).size(), mixed.size());
-  EXPECT_EQ(LowerAscii("a\0B"s), "a\0b"s);
-}
-
-TEST(GbkTextTest, FindSubTextMatchesOnlyAtCharacterBoundaries) {
-  EXPECT_EQ(FindSubText("hello", "llo"), 3);
-  EXPECT_EQ(FindSubText("hello", "hello"), 1);
-  EXPECT_EQ(FindSubText("hello", "Hello"), -1);  // case-sensitive
-  EXPECT_EQ(FindSubText("hello", "hello!"), -1);
-  EXPECT_EQ(FindSubText("", "a"), -1);
-  EXPECT_EQ(FindSubText("abc", ""), -1);
-  // 'A' as the second byte of a double-byte character is not an 'A'.
-  EXPECT_EQ(FindSubText(kTrailA, "A"), -1);
-  EXPECT_EQ(FindSubText(kTrailA + "A", "A"), 3);
-  // "\xA8\xC3" stands inside "扫描" across the two characters: no match there.
-  EXPECT_EQ(FindSubText(kScan, "\xA8\xC3"), -1);
-  EXPECT_EQ(FindSubText(kScan, "\xC3\xE8"), 3);
-  EXPECT_EQ(FindSubText("x" + kScan, "\xC3\xE8"), 4);
-  // A trail byte equal to '\' is not a backslash.
-  EXPECT_EQ(FindSubText(kTrailBackslash + "\\", "\\"), 3);
-  // A lead byte steps over the next byte whatever it is, also an ASCII letter.
-  EXPECT_EQ(FindSubText("\xC9" "abc", "abc"), -1);
-  EXPECT_EQ(FindSubText("\xC9" "abcabc", "abc"), 5);
-  // Stray lead byte at the end.
-  EXPECT_EQ(FindSubText("ab\xC9", "\xC9"), 3);
-}
-
 TEST(GbkTextTest, SplitTextKeepsInnerEmptyPiecesButNoneAfterATrailingDelimiter) {
   using Pieces = std::vector<std::string>;
   EXPECT_EQ(SplitText("", ','), Pieces{});

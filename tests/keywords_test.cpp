@@ -10,6 +10,7 @@
 
 #include "scan/keyword_matcher.h"
 #include "support/memory_file_reader.h"
+#include "support/plain_scan.h"
 #include "text/codepage.h"
 #include "text/gbk_text.h"
 
@@ -20,6 +21,13 @@ namespace {
 std::string G(std::string_view utf8) { return Utf8ToGbk(utf8); }
 
 NativeString P(const std::string& ascii) { return NativeString(ascii.begin(), ascii.end()); }
+
+// The ".txt" rule on a content read in one piece.
+bool ContentMatches(const std::string& content) {
+  MemoryFileReader reader;
+  reader.AddFile(P("whole.txt"), content);
+  return MatchContentKeywordsInFile(P("whole.txt"), reader);
+}
 
 bool Contains(const std::vector<std::string>& list, const std::string& entry) {
   return std::find(list.begin(), list.end(), entry) != list.end();
@@ -116,7 +124,7 @@ TEST_F(KeywordsTest, LoadingAgainReplacesAndReleaseEmpties) {
   EXPECT_TRUE(NameKeywords.empty());
   EXPECT_TRUE(ContentKeywords.empty());
   EXPECT_FALSE(MatchNameKeywords(G("性感.jpg")));
-  EXPECT_FALSE(MatchContentKeywords(G("乳房胸部酥胸玉腿丝袜")));
+  EXPECT_FALSE(ContentMatches(G("乳房胸部酥胸玉腿丝袜")));
 }
 
 TEST_F(KeywordsTest, NameMatchingIsExactAndAtCharacterBoundaries) {
@@ -133,7 +141,7 @@ TEST_F(KeywordsTest, NameMatchingIsExactAndAtCharacterBoundaries) {
   EXPECT_FALSE(MatchNameKeywords(""));
 }
 
-TEST_F(KeywordsTest, EverydaySystemFileNamesAreNotSuspect) {
+TEST_F(KeywordsTest, SystemFileNamesMatchAsThePlainScanSays) {
   const char* const names[] = {
       "Favorites", "java.exe", "javaw.exe", "saved", "Saved Games", "explorer.exe", "notepad.exe",
       "desktop.ini", "Essex.jpg", "sexton.doc", "Middlesex.png", "unsexy", "nudge.dll", "Tokyo_",
@@ -141,7 +149,7 @@ TEST_F(KeywordsTest, EverydaySystemFileNamesAreNotSuspect) {
       "r1800.bin", "GRAVURE.jpg", "Hentaiz", "PlayBoy.bmp", "playground.mp4", "bikinis",
       "wmplayer.exe", "caribbean.mp3", "jav.lib", "Nudes", "R1.8", "h1.mp3"};
   for (const char* name : names) {
-    const bool expected = ReferenceMatchAny(name, NameKeywords);
+    const bool expected = PlainScanMatchAny(name, NameKeywords);
     EXPECT_EQ(MatchNameKeywords(name), expected) << name;
   }
   for (const char* name : {"Favorites", "java.exe", "saved", "Essex.jpg", "TOKYO.jpg", "msxml3.dll", "d3dx9_43.dll",
@@ -161,15 +169,15 @@ TEST_F(KeywordsTest, ContentNeedsFiveEntriesCountingTheTwiceListedOneTwice) {
   ASSERT_GE(once.size(), 5u);
   const std::string sep = "\xA1\xA3 ok ";  // "。" and ASCII between the words
   const std::string four = once[0] + sep + once[1] + sep + once[2] + sep + once[3];
-  EXPECT_FALSE(MatchContentKeywords(four + sep + four));
-  EXPECT_TRUE(MatchContentKeywords(four + sep + once[4]));
-  EXPECT_TRUE(MatchContentKeywords(twice + sep + once[0] + once[1] + once[2]));
-  EXPECT_FALSE(MatchContentKeywords(twice + sep + once[0] + once[1]));
-  EXPECT_TRUE(MatchContentKeywords(G("她的乳房和胸部，酥胸、玉腿与丝袜")));
+  EXPECT_FALSE(ContentMatches(four + sep + four));
+  EXPECT_TRUE(ContentMatches(four + sep + once[4]));
+  EXPECT_TRUE(ContentMatches(twice + sep + once[0] + once[1] + once[2]));
+  EXPECT_FALSE(ContentMatches(twice + sep + once[0] + once[1]));
+  EXPECT_TRUE(ContentMatches(G("她的乳房和胸部，酥胸、玉腿与丝袜")));
   // Only the text before the first NUL counts.
-  EXPECT_FALSE(MatchContentKeywords("\0"s + four + sep + once[4]));
-  EXPECT_FALSE(MatchContentKeywords(four + "\0"s + once[4]));
-  EXPECT_FALSE(MatchContentKeywords(""));
+  EXPECT_FALSE(ContentMatches("\0"s + four + sep + once[4]));
+  EXPECT_FALSE(ContentMatches(four + "\0"s + once[4]));
+  EXPECT_FALSE(ContentMatches(""));
 }
 
 TEST_F(KeywordsTest, FileMatchingEqualsWholeBufferMatching) {
@@ -182,7 +190,7 @@ TEST_F(KeywordsTest, FileMatchingEqualsWholeBufferMatching) {
     for (size_t piece : {size_t{0}, size_t{1}, size_t{2}, size_t{3}, size_t{5}}) {
       MemoryFileReader reader;
       reader.AddFile(P("a.txt"), content, piece);
-      EXPECT_EQ(MatchContentKeywordsInFile(P("a.txt"), reader), MatchContentKeywords(content))
+      EXPECT_EQ(MatchContentKeywordsInFile(P("a.txt"), reader), ContentMatches(content))
           << GbkToUtf8(content) << " in pieces of " << piece;
     }
   }
@@ -201,7 +209,7 @@ TEST_F(KeywordsTest, FileMatchingAcrossTheReadChunksOfALargeFile) {
     std::string shifted(64 * 1024 - 1, 'a');
     shifted += '\xB0' + content.substr(shifted.size());
     reader.AddFile(P("shift.txt"), shifted);
-    EXPECT_EQ(MatchContentKeywordsInFile(P("shift.txt"), reader), MatchContentKeywords(shifted)) << cut;
+    EXPECT_EQ(MatchContentKeywordsInFile(P("shift.txt"), reader), PlainScanCountReaches(shifted, ContentKeywords, 5)) << cut;
   }
 }
 
@@ -239,7 +247,7 @@ TEST_F(KeywordsTest, UnopenableOrUnreadableFilesAreNotSuspect) {
   EXPECT_FALSE(MatchContentKeywordsInFile(P("bad0.txt"), reader));
 }
 
-TEST_F(KeywordsTest, RandomFilesAgreeWithTheReference) {
+TEST_F(KeywordsTest, RandomFilesAgreeWithThePlainScan) {
   std::mt19937 rng(99);
   const auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
   const std::string fillers[] = {"a", " ", "\xA1\xA3", "\xB0", G("的"), "\n", "\0"s};
@@ -252,8 +260,8 @@ TEST_F(KeywordsTest, RandomFilesAgreeWithTheReference) {
     MemoryFileReader reader;
     reader.AddFile(P("r.txt"), content, 1 + pick(7));
     const std::string beforeNul = content.substr(0, content.find('\0'));
-    const bool expected = ReferenceCountReaches(beforeNul, ContentKeywords, 5);
-    ASSERT_EQ(MatchContentKeywords(content), expected) << round;
+    const bool expected = PlainScanCountReaches(beforeNul, ContentKeywords, 5);
+    ASSERT_EQ(ContentMatches(content), expected) << round;
     ASSERT_EQ(MatchContentKeywordsInFile(P("r.txt"), reader), expected) << round;
   }
 }

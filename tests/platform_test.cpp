@@ -5,7 +5,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/platform.h"
+#include "scan/platform.h"
 
 namespace {
 

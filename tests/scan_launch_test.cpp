@@ -8,7 +8,6 @@
 #include <thread>
 
 #include "app/control_state.h"
-#include "app/globals.h"
 #include "scan/keywords.h"
 #include "scan/scan_worker.h"
 #include "support/fakes.h"
@@ -20,14 +19,6 @@ std::string G(const char* utf8) { return Utf8ToGbk(utf8); }
 
 class LaunchTest : public ::testing::Test {
  protected:
-  ProgramServices Make() {
-    ProgramServices s;
-    s.controls = &controls_;
-    s.lister = &lister_;
-    s.drives = &drives_;
-    s.threads = &threads_;
-    return s;
-  }
   void SetUp() override {
     LoadKeywordLists();
     drives_.roots = {"C:\\", "D:\\"};
@@ -39,117 +30,120 @@ class LaunchTest : public ::testing::Test {
   }
   std::string Status() { return controls_.Caption(LabelId::Status); }
 
-  ControlState controls_;
-  FakeDirLister lister_;
-  FakeDriveProvider drives_;
-  FakeThreadStarter threads_;
-  ScopedServices services_{Make()};
+  TestContext t_;
+  ScanContext& ctx_ = t_.ctx;
+  RecordingControls& controls_ = t_.controls;
+  FakeDirLister& lister_ = t_.lister;
+  FakeDriveProvider& drives_ = t_.drives;
+  FakeThreadStarter& threads_ = t_.threads;
 };
 
 TEST_F(LaunchTest, FillDriveListKeepsPlatformOrder) {
   drives_.roots = {"C:\\", "E:\\", "D:\\"};
-  FillDriveList();
+  FillDriveList(ctx_);
   ASSERT_EQ(controls_.DriveItemCount(), 3);
   EXPECT_EQ(controls_.DriveItemText(1), "E:\\");
   EXPECT_EQ(controls_.DriveItemText(2), "D:\\");
 }
 
 TEST_F(LaunchTest, WholeMachineScanStepsDriveByDriveAndStaysDone) {
-  FillDriveList();
-  OnFullScanButtonClick();
-  EXPECT_EQ(AllDrivesMode.load(), 1);
+  FillDriveList(ctx_);
+  OnFullScanButtonClick(ctx_);
+  EXPECT_EQ(ctx_.AllDrivesMode.load(), 1);
   EXPECT_EQ(controls_.DriveSelection(), 0);
-  EXPECT_EQ(ScanRoot, "C:\\");
+  EXPECT_EQ(ctx_.ScanRoot, "C:\\");
   EXPECT_EQ(threads_.Started(), 1);
 
-  AdvanceAllDrivesScan();  // still walking: nothing
+  AdvanceAllDrivesScan(ctx_);  // still walking: nothing
   EXPECT_EQ(threads_.Started(), 1);
   ASSERT_TRUE(threads_.RunNext());
   EXPECT_EQ(Status(), G("扫描结束!"));
 
-  AdvanceAllDrivesScan();
+  AdvanceAllDrivesScan(ctx_);
   EXPECT_EQ(Status(), G("准备扫描"));
   EXPECT_EQ(controls_.DriveSelection(), 1);
-  EXPECT_EQ(ScanRoot, "D:\\");
+  EXPECT_EQ(ctx_.ScanRoot, "D:\\");
   EXPECT_EQ(threads_.Started(), 2);
-  AdvanceAllDrivesScan();
+  AdvanceAllDrivesScan(ctx_);
   EXPECT_EQ(threads_.Started(), 2);
 
   ASSERT_TRUE(threads_.RunNext());
   EXPECT_EQ(Status(), G("扫描结束!"));
-  AdvanceAllDrivesScan();
+  AdvanceAllDrivesScan(ctx_);
   EXPECT_EQ(Status(), G(" 扫描结束!"));
-  for (int i = 0; i < 3; ++i) AdvanceAllDrivesScan();
+  for (int i = 0; i < 3; ++i) AdvanceAllDrivesScan(ctx_);
   EXPECT_EQ(Status(), G(" 扫描结束!"));
   EXPECT_EQ(threads_.Started(), 2);
   EXPECT_EQ(controls_.RowCount(), 2);
   EXPECT_EQ(controls_.CellText(1, 1), "D:\\");
-  EXPECT_EQ(HealthScore.load(), 98);  // not reset between drives
+  EXPECT_EQ(ctx_.HealthScore.load(), 98);  // not reset between drives
 
   // A second whole-machine scan starts again from the first drive.
-  OnFullScanButtonClick();
+  OnFullScanButtonClick(ctx_);
   EXPECT_EQ(controls_.DriveSelection(), 0);
-  EXPECT_EQ(ScanRoot, "C:\\");
+  EXPECT_EQ(ctx_.ScanRoot, "C:\\");
   threads_.RunNext();
   EXPECT_EQ(controls_.RowCount(), 3);
 }
 
 TEST_F(LaunchTest, SingleDriveScanEndsWithEndTextThatStays) {
-  FillDriveList();
+  FillDriveList(ctx_);
   controls_.SetDriveBox({{"D: x", 'D'}}, 0, 'C');
-  OnScanButtonClick();
-  EXPECT_EQ(AllDrivesMode.load(), 0);
-  EXPECT_EQ(ScanRoot, "D:\\");
+  OnScanButtonClick(ctx_);
+  EXPECT_EQ(ctx_.AllDrivesMode.load(), 0);
+  EXPECT_EQ(ctx_.ScanRoot, "D:\\");
   threads_.RunNext();
-  for (int i = 0; i < 3; ++i) AdvanceAllDrivesScan();
+  for (int i = 0; i < 3; ++i) AdvanceAllDrivesScan(ctx_);
   EXPECT_EQ(Status(), G("扫描结束!"));
   EXPECT_EQ(threads_.Started(), 1);
 
   // The end text of that walk is not taken for the end of a whole-machine walk begun next.
-  OnFullScanButtonClick();
-  AdvanceAllDrivesScan();
-  EXPECT_EQ(ScanRoot, "C:\\");
+  OnFullScanButtonClick(ctx_);
+  AdvanceAllDrivesScan(ctx_);
+  EXPECT_EQ(ctx_.ScanRoot, "C:\\");
   EXPECT_EQ(threads_.Started(), 2);
   EXPECT_EQ(controls_.DriveSelection(), 0);
 }
 
 TEST_F(LaunchTest, StartsAreRefusedWhileAWorkerRuns) {
-  FillDriveList();
+  FillDriveList(ctx_);
   controls_.SetDriveBox({}, -1, 'C');
-  OnScanButtonClick();
-  EXPECT_EQ(ScanRoot, "C:\\");
+  OnScanButtonClick(ctx_);
+  EXPECT_EQ(ctx_.ScanRoot, "C:\\");
   controls_.SetDriveBox({{"D: x", 'D'}}, 0, 'C');
-  OnScanButtonClick();
-  OnFullScanButtonClick();
-  EXPECT_EQ(ScanRoot, "C:\\");
-  EXPECT_EQ(AllDrivesMode.load(), 0);
+  OnScanButtonClick(ctx_);
+  OnFullScanButtonClick(ctx_);
+  EXPECT_EQ(ctx_.ScanRoot, "C:\\");
+  EXPECT_EQ(ctx_.AllDrivesMode.load(), 0);
   EXPECT_EQ(controls_.DriveSelection(), -1);
   EXPECT_EQ(threads_.Started(), 1);
   threads_.RunNext();
-  OnScanButtonClick();
-  EXPECT_EQ(ScanRoot, "D:\\");
+  OnScanButtonClick(ctx_);
+  EXPECT_EQ(ctx_.ScanRoot, "D:\\");
   threads_.RunNext();
 }
 
 TEST_F(LaunchTest, EmptyDriveListFullScanDoesNothingAndOneDriveFinishes) {
-  OnFullScanButtonClick();
-  EXPECT_EQ(AllDrivesMode.load(), 0);
+  OnFullScanButtonClick(ctx_);
+  EXPECT_EQ(ctx_.AllDrivesMode.load(), 0);
   EXPECT_EQ(threads_.Started(), 0);
-  EXPECT_EQ(ScanRoot, "");
+  EXPECT_EQ(ctx_.ScanRoot, "");
 
   controls_.AppendDriveItem("Z:\\");  // cannot be listed: the walk ends at once
-  OnFullScanButtonClick();
+  OnFullScanButtonClick(ctx_);
   threads_.RunNext();
-  AdvanceAllDrivesScan();
+  AdvanceAllDrivesScan(ctx_);
   EXPECT_EQ(Status(), G(" 扫描结束!"));
   EXPECT_EQ(controls_.RowCount(), 0);
 }
 
 TEST(LaunchRealThreads, WholeMachineSequenceNeverStalls) {
-  ControlState controls;
-  FakeDirLister lister;
-  FakeDriveProvider drives;
-  FakeThreadStarter threads(FakeThreadStarter::Mode::RealThread);
+  TestContext t(FakeThreadStarter::Mode::RealThread);
+  ScanContext& ctx = t.ctx;
+  RecordingControls& controls = t.controls;
+  FakeDirLister& lister = t.lister;
+  FakeDriveProvider& drives = t.drives;
+  FakeThreadStarter& threads = t.threads;
   LoadKeywordLists();
   constexpr int kDrives = 26;
   for (int d = 0; d < kDrives; ++d) {
@@ -157,25 +151,19 @@ TEST(LaunchRealThreads, WholeMachineSequenceNeverStalls) {
     drives.roots.push_back(root);
     if (d % 3) lister.AddFile(GbkToNative(root), NativeFromUtf8("性感.avi"), d);
   }
-  ProgramServices s;
-  s.controls = &controls;
-  s.lister = &lister;
-  s.drives = &drives;
-  s.threads = &threads;
-  ScopedServices services(s);
-  FillDriveList();
+  FillDriveList(ctx);
   for (int round = 0; round < 5; ++round) {
-    ASSERT_TRUE(WaitForScanWorker());
+    ASSERT_TRUE(WaitForScanWorker(ctx));
     controls.SetCaption(LabelId::Status, "");  // the last round's final text stays until the first file
-    OnFullScanButtonClick();
+    OnFullScanButtonClick(ctx);
     auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (controls.Caption(LabelId::Status) != G(" 扫描结束!") && std::chrono::steady_clock::now() < until) {
-      AdvanceAllDrivesScan();
+      AdvanceAllDrivesScan(ctx);
       std::this_thread::yield();
     }
     ASSERT_EQ(controls.Caption(LabelId::Status), G(" 扫描结束!")) << "round " << round;
   }
-  ASSERT_TRUE(WaitForScanWorker());
+  ASSERT_TRUE(WaitForScanWorker(ctx));
   threads.JoinAll();
   EXPECT_EQ(threads.Started(), 5 * kDrives);
   // Each drive once per round, in order.

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "app/control_state.h"
-#include "app/globals.h"
 #include "scan/classifier.h"
 #include "scan/dir_listing.h"
 #include "scan/file_reader.h"
@@ -31,22 +30,18 @@ TEST(Soak, ScansClearsAndTicksKeepRowsAndScoreConsistent) {
   std::string root;
   NativeToGbk(tree.NativeRoot(), root);
 
-  ControlState controls;
-  FakeThreadStarter threads(FakeThreadStarter::Mode::RealThread);
-  ProgramServices s;
-  s.controls = &controls;
-  s.lister = &PlatformDirLister();
-  s.reader = &PlatformFileReader();
-  s.threads = &threads;
-  ScopedServices services(s);
+  TestContext t(FakeThreadStarter::Mode::RealThread, &PlatformFileReader(), &PlatformDirLister());
+  ScanContext& ctx = t.ctx;
+  RecordingControls& controls = t.controls;
+  FakeThreadStarter& threads = t.threads;
   controls.AppendDriveItem(root);
 
   // The walk order of this tree, once, on this thread.
-  WalkDirectory(root, tree.NativeRoot(), ClassifyFile, true, PlatformDirLister());
+  WalkDirectory(root, tree.NativeRoot(), [&](const FoundFile& f) { return ClassifyFile(ctx, f); }, true, PlatformDirLister());
   std::vector<std::string> order;
   for (int row = 0; row < controls.RowCount(); ++row) order.push_back(controls.CellText(row, 0));
   ASSERT_EQ(order.size(), 3u);
-  OnClearButtonClick();
+  OnClearButtonClick(ctx);
 
   std::atomic<bool> done{false};
   std::atomic<int> badView{0};
@@ -58,7 +53,7 @@ TEST(Soak, ScansClearsAndTicksKeepRowsAndScoreConsistent) {
       int count = controls.RowCount();
       for (int row = std::max(0, count - 2); row < count; ++row) {
         std::string kind = controls.CellText(row, 3);
-        if (!kind.empty() && kind != CategoryVideo() && kind != CategoryPicture() && kind != CategoryAudio())
+        if (!kind.empty() && kind != CategoryForName(".avi") && kind != CategoryForName(".jpg") && kind != CategoryForName(".mp3"))
           badView.fetch_add(1);
       }
       controls.Selection();
@@ -69,24 +64,24 @@ TEST(Soak, ScansClearsAndTicksKeepRowsAndScoreConsistent) {
   for (int cycle = 0; cycle < 1000; ++cycle) {
     const int kind = cycle % 3;
     const int before = controls.RowCount();
-    OnFullScanButtonClick();
+    OnFullScanButtonClick(ctx);
     ASSERT_EQ(threads.Started(), cycle + 1);
-    if (kind == 0) OnClearButtonClick();
+    if (kind == 0) OnClearButtonClick(ctx);
     if (kind == 2) {
-      while (IsScanWorkerRunning() && controls.RowCount() == before) OnScanTimerTick();
-      OnClearButtonClick();
+      while (IsScanWorkerRunning(ctx) && controls.RowCount() == before) OnScanTimerTick(ctx);
+      OnClearButtonClick(ctx);
     }
-    while (IsScanWorkerRunning()) {
-      OnScanTimerTick();
+    while (IsScanWorkerRunning(ctx)) {
+      OnScanTimerTick(ctx);
       std::this_thread::yield();
     }
-    ASSERT_TRUE(WaitForScanWorker());
+    ASSERT_TRUE(WaitForScanWorker(ctx));
     threads.JoinAll();
-    OnScanTimerTick();
-    ASSERT_EQ(controls.Caption(LabelId::Status), AllDrivesDoneText()) << cycle;
+    OnScanTimerTick(ctx);
+    ASSERT_EQ(controls.Caption(LabelId::Status), kAllDrivesDoneText.Gbk()) << cycle;
 
     const int rows = controls.RowCount();
-    ASSERT_EQ(HealthScore.load(), 100 - rows) << cycle;
+    ASSERT_EQ(ctx.HealthScore.load(), 100 - rows) << cycle;
     if (kind == 1) {
       ASSERT_EQ(rows, before + 3) << cycle;
     } else {
@@ -100,7 +95,7 @@ TEST(Soak, ScansClearsAndTicksKeepRowsAndScoreConsistent) {
       ASSERT_EQ(controls.CellText(row, 0), order[3 - fromWalk + i]) << cycle;
       ASSERT_FALSE(controls.CellText(row, 3).empty()) << cycle;
     }
-    if (rows > 30) OnClearButtonClick();
+    if (rows > 30) OnClearButtonClick(ctx);
   }
   done.store(true);
   view.join();

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "app/control_state.h"
-#include "app/globals.h"
 #include "scan/classifier.h"
 #include "scan/keywords.h"
 #include "scan/scan_worker.h"
@@ -39,31 +38,25 @@ TEST(VerdictFor, EveryBoundary) {
 
 class ResultsTest : public ::testing::Test {
  protected:
-  ProgramServices Make() {
-    ProgramServices s;
-    s.controls = &controls_;
-    s.shell = &shell_;
-    s.lister = &lister_;
-    return s;
-  }
-  RecordingControls controls_;
-  FakeShellOpener shell_;
-  FakeDirLister lister_;
-  ScopedServices services_{Make()};
+  TestContext t_;
+  ScanContext& ctx_ = t_.ctx;
+  RecordingControls& controls_ = t_.controls;
+  FakeShellOpener& shell_ = t_.shell;
+  FakeDirLister& lister_ = t_.lister;
 };
 
 TEST_F(ResultsTest, TickShowsScoreThenAdvancesThenVerdict) {
-  OnScanTimerTick();
+  OnScanTimerTick(ctx_);
   EXPECT_EQ(controls_.Caption(LabelId::Score), "100");
   EXPECT_EQ(controls_.Caption(LabelId::Verdict), "");
 
-  HealthScore.store(-12);
-  AllDrivesMode.store(1);
+  ctx_.HealthScore.store(-12);
+  ctx_.AllDrivesMode.store(1);
   controls_.AppendDriveItem("C:\\");
   controls_.SetDriveSelection(0);
-  controls_.SetCaption(LabelId::Status, EndOfScanText());
+  controls_.SetCaption(LabelId::Status, kEndOfScanText.Gbk());
   controls_.TakeLog();
-  OnScanTimerTick();
+  OnScanTimerTick(ctx_);
   const std::vector<std::string> log = controls_.TakeLog();
   ASSERT_EQ(log.size(), 4u);
   EXPECT_EQ(log[0], "caption P:-12");
@@ -74,45 +67,45 @@ TEST_F(ResultsTest, TickShowsScoreThenAdvancesThenVerdict) {
 
 TEST_F(ResultsTest, ClearDuringScanRestartsListAndScore) {
   LoadKeywordLists();
-  for (int i = 0; i < 3; ++i) AddSuspectRow("a.avi", "C:\\", 1, CategoryVideo());
-  HealthScore.store(-5);
+  for (int i = 0; i < 3; ++i) AddSuspectRow(ctx_, "a.avi", "C:\\", 1, CategoryForName(".avi"));
+  ctx_.HealthScore.store(-5);
   controls_.SetCaption(LabelId::Status, "C:\\a.avi");
-  OnClearButtonClick();
+  OnClearButtonClick(ctx_);
   EXPECT_EQ(controls_.RowCount(), 0);
-  EXPECT_EQ(HealthScore.load(), 100);
+  EXPECT_EQ(ctx_.HealthScore.load(), 100);
   EXPECT_EQ(controls_.Caption(LabelId::Status), "C:\\a.avi");  // nothing else changes
-  OnScanTimerTick();
+  OnScanTimerTick(ctx_);
   EXPECT_EQ(controls_.Caption(LabelId::Score), "100");
   EXPECT_EQ(controls_.Caption(LabelId::Verdict), "");
 
   // The walk goes on: its next suspect is the first row and makes the score 99.
   lister_.AddFile(GbkToNative("C:\\"), NativeFromUtf8("性感.avi"), 1);
-  WalkDirectory("C:\\", ClassifyFile, true, lister_);
+  WalkDirectory("C:\\", [&](const FoundFile& f) { return ClassifyFile(ctx_, f); }, true, lister_);
   EXPECT_EQ(controls_.RowCount(), 1);
-  EXPECT_EQ(HealthScore.load(), 99);
+  EXPECT_EQ(ctx_.HealthScore.load(), 99);
 
-  OnClearButtonClick();
-  OnClearButtonClick();  // on an empty list: only the score
+  OnClearButtonClick(ctx_);
+  OnClearButtonClick(ctx_);  // on an empty list: only the score
   EXPECT_EQ(controls_.RowCount(), 0);
-  EXPECT_EQ(HealthScore.load(), 100);
+  EXPECT_EQ(ctx_.HealthScore.load(), 100);
 }
 
 TEST_F(ResultsTest, DoubleClickOpensSelectedRowsPath) {
-  OnSuspectListDoubleClick(0, 0, 0);  // no selection: asked with the empty path
+  OnSuspectListDoubleClick(ctx_, 0, 0, 0);  // no selection: asked with the empty path
   ASSERT_EQ(shell_.calls.size(), 1u);
   EXPECT_EQ(shell_.calls[0].first, "");
   EXPECT_TRUE(shell_.calls[0].second.empty());
 
-  AddSuspectRow("a.avi", "C:\\", 1, CategoryVideo());
-  for (int i = 1; i < 4; ++i) AddSuspectRow("f" + std::to_string(i) + ".rmvb", G("D:\\电影\\"), 1, CategoryVideo());
+  AddSuspectRow(ctx_, "a.avi", "C:\\", 1, CategoryForName(".avi"));
+  for (int i = 1; i < 4; ++i) AddSuspectRow(ctx_, "f" + std::to_string(i) + ".rmvb", G("D:\\电影\\"), 1, CategoryForName(".avi"));
   NativeString native = NativeFromUtf8("E:/x.avi");
-  AddSuspectRow("x?.avi", "E:\\", 1, CategoryVideo(), &native);
+  AddSuspectRow(ctx_, "x?.avi", "E:\\", 1, CategoryForName(".avi"), &native);
   controls_.SetSelection(0);
-  OnSuspectListDoubleClick(5, 500, 0);
+  OnSuspectListDoubleClick(ctx_, 5, 500, 0);
   controls_.SetSelection(3);
-  OnSuspectListDoubleClick(5, 500, 0);
+  OnSuspectListDoubleClick(ctx_, 5, 500, 0);
   controls_.SetSelection(4);
-  OnSuspectListDoubleClick(5, 500, 0);
+  OnSuspectListDoubleClick(ctx_, 5, 500, 0);
   ASSERT_EQ(shell_.calls.size(), 4u);
   EXPECT_EQ(shell_.calls[1].first, "C:\\a.avi");
   EXPECT_EQ(shell_.calls[2].first, G("D:\\电影\\f3.rmvb"));

@@ -10,7 +10,6 @@
 #include <thread>
 
 #include "app/control_state.h"
-#include "app/globals.h"
 #include "support/fakes.h"
 #include "support/memory_file_reader.h"
 #include "text/codepage.h"
@@ -76,12 +75,12 @@ class WindowTest : public ::testing::Test {
     drives.types = {{"C:\\", DriveType::Fixed}, {"D:\\", DriveType::Removable}, {"E:\\", DriveType::Fixed}};
     drives.labels = {{"C:\\", "System"}};
     drives.currentDrive = 'E';
-    services = std::make_unique<ScopedServices>(ProgramServices{&state, &lister, &reader, &drives, &threads, &shell});
-    HealthScore = 100;
+    ctx = std::make_unique<ScanContext>(state, lister, reader, drives, threads, shell);
+    ctx->HealthScore = 100;
     createdEvents = 0;
     controlsAtCreatedEvent = 0;
     ASSERT_TRUE(RegisterMainWindowClass(GetModuleHandleW(nullptr)));
-    window = CreateMainWindow(GetModuleHandleW(nullptr), state, drives, [] {
+    window = CreateMainWindow(GetModuleHandleW(nullptr), state, *ctx, [] {
       ++createdEvents;
       HWND found = FindWindowW(kMainWindowClass, nullptr);
       for (int id = kIdStatusLabel; id <= kIdDriveList; ++id) controlsAtCreatedEvent += GetDlgItem(found, id) != nullptr;
@@ -96,7 +95,8 @@ class WindowTest : public ::testing::Test {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
     }
-    services.reset();
+    WaitForScanWorker(*ctx);
+    ctx.reset();
   }
   HWND Control(int id) { return GetDlgItem(window, id); }
 
@@ -106,7 +106,7 @@ class WindowTest : public ::testing::Test {
   MemoryFileReader reader;
   FakeThreadStarter threads;
   FakeShellOpener shell;
-  std::unique_ptr<ScopedServices> services;
+  std::unique_ptr<ScanContext> ctx;
   HWND window = nullptr;
   HWND list = nullptr;
 };
@@ -355,8 +355,8 @@ TEST_F(WindowTest, DriveBoxListsFixedDisksAndFeedsTheScanButton) {
   // A choice made without a change notice still counts when the scan button is pressed.
   SendMessageW(box, CB_SETCURSEL, 0, 0);
   SendMessageW(Control(kIdScanButton), BM_CLICK, 0, 0);
-  EXPECT_EQ(ScanRoot, "C:\\");
-  EXPECT_EQ(AllDrivesMode.load(), 0);
+  EXPECT_EQ(ctx->ScanRoot, "C:\\");
+  EXPECT_EQ(ctx->AllDrivesMode.load(), 0);
   EXPECT_EQ(threads.Started(), 1);
   EXPECT_TRUE(threads.RunNext()) << "the walk of the empty C: ends at once";
 }

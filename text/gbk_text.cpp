@@ -1,7 +1,6 @@
 // Byte-wise GBK text operations; see gbk_text.h for the rules each one follows.
 #include "text/gbk_text.h"
 
-#include <climits>
 #include <string>
 
 namespace {
@@ -9,44 +8,6 @@ namespace {
 bool IsAsciiUpper(char c) { return c >= 'A' && c <= 'Z'; }
 
 }  // namespace
-
-std::string LastBytes(std::string_view text, long long n) {
-  if (n <= 0) return {};
-  if (static_cast<unsigned long long>(n) >= text.size()) return std::string(text);
-  return std::string(text.substr(text.size() - static_cast<size_t>(n)));
-}
-
-std::string FirstBytes(std::string_view text, long long n) {
-  if (n <= 0) return {};
-  if (static_cast<unsigned long long>(n) >= text.size()) return std::string(text);
-  return std::string(text.substr(0, static_cast<size_t>(n)));
-}
-
-std::string LowerAscii(std::string_view text) {
-  std::string out(text);
-  size_t i = 0;
-  while (i < out.size()) {
-    if (IsLeadByte(out[i])) {
-      i += 2;  // the byte after a lead byte stays as it is, whatever its value
-      continue;
-    }
-    if (IsAsciiUpper(out[i])) out[i] = static_cast<char>(out[i] - 'A' + 'a');
-    ++i;
-  }
-  return out;
-}
-
-int FindSubText(std::string_view text, std::string_view sub) {
-  if (sub.empty()) return -1;
-  size_t i = 0;
-  while (i < text.size() && text.size() - i >= sub.size()) {
-    if (text.compare(i, sub.size(), sub) == 0) {
-      return i < static_cast<size_t>(INT_MAX) ? static_cast<int>(i) + 1 : -1;
-    }
-    i += IsLeadByte(text[i]) ? 2 : 1;
-  }
-  return -1;
-}
 
 std::vector<std::string> SplitText(std::string_view text, char delimiter) {
   std::vector<std::string> pieces;

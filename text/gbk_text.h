@@ -9,16 +9,6 @@
 
 inline bool IsLeadByte(char c) { return static_cast<unsigned char>(c) >= 0x80; }
 
-// n <= 0 gives "", n >= length gives the whole text; a double-byte character may be cut.
-std::string LastBytes(std::string_view text, long long n);
-std::string FirstBytes(std::string_view text, long long n);
-
-// Only 'A'..'Z' change; the byte after a lead byte is never touched.
-std::string LowerAscii(std::string_view text);
-
-// 1-based byte position of the first match starting at a character boundary, or -1.
-int FindSubText(std::string_view text, std::string_view sub);
-
 // Adjacent delimiters give an empty piece; nothing after a trailing delimiter; "" gives none.
 std::vector<std::string> SplitText(std::string_view text, char delimiter);
 

@@ -5,11 +5,11 @@
 #include <string>
 
 #include "app/control_state.h"
-#include "app/globals.h"
 #include "scan/classifier.h"
 #include "scan/dir_listing.h"
 #include "scan/file_reader.h"
 #include "scan/keywords.h"
+#include "scan/platform.h"
 #include "scan/scan_worker.h"
 #include "scan/walker.h"
 
@@ -52,16 +52,20 @@ int main(int argc, char** argv) {
     return 2;
   }
   ControlState state;
-  Services.controls = &state;
-  Services.lister = &PlatformDirLister();
-  Services.reader = &PlatformFileReader();
-  HealthScore.store(100);
+  ScanContext ctx{state,
+                  PlatformDirLister(),
+                  PlatformFileReader(),
+                  PlatformDriveProvider(),
+                  PlatformThreadStarter(),
+                  PlatformShellOpener()};
+  ctx.HealthScore.store(100);
   LoadKeywordLists();
 
-  NativeToGbk(nativeRoot, ScanRoot);
+  NativeToGbk(nativeRoot, ctx.ScanRoot);
   // The native form of the root is walked, so a folder GBK cannot name is still reached.
-  WalkDirectory(ScanRoot, nativeRoot, ClassifyFile, true, *Services.lister);
-  state.SetCaption(LabelId::Status, EndOfScanText());
+  WalkDirectory(
+      ctx.ScanRoot, nativeRoot, [&ctx](const FoundFile& file) { return ClassifyFile(ctx, file); }, true, ctx.lister);
+  state.SetCaption(LabelId::Status, kEndOfScanText.Gbk());
 
   for (int row = 0, rows = state.RowCount(); row < rows; ++row) {
     std::string line;
@@ -72,7 +76,6 @@ int main(int argc, char** argv) {
     PrintLine(line);
   }
   PrintLine(state.Caption(LabelId::Status));
-  std::printf("%d\n", static_cast<int>(HealthScore.load()));
-  Services = ProgramServices();
+  std::printf("%d\n", static_cast<int>(ctx.HealthScore.load()));
   return 0;
 }

@@ -39,7 +39,7 @@ enum LabelIndex { kStatus, kScoreCaption, kScore, kVerdict, kDrivePrompt, kDiscl
 
 struct MainWindow {
   ControlState* state = nullptr;
-  DriveProvider* drives = nullptr;
+  ScanContext* ctx = nullptr;
   std::function<void()> onCreated;
   HWND hwnd = nullptr;
   HWND labels[kLabelCount] = {};
@@ -110,7 +110,7 @@ bool CreateControls(MainWindow& w) {
   for (const LabelLayout& layout : labelLayouts) {
     w.labels[layout.index] = CreateLabel(h, layout.id, layout.rect, UiText(layout.text), &w.looks[layout.index]);
   }
-  w.driveBox = CreateDriveBox(h, kIdDriveBox, At(136, 360, 216, 80), *w.state, *w.drives);
+  w.driveBox = CreateDriveBox(h, kIdDriveBox, At(136, 360, 216, 80), *w.state, w.ctx->drives);
   HWND buttons[] = {
       CreateButton(h, kIdScanButton, At(359, 360, 97, 24), "扫描"),
       CreateButton(h, kIdFullScanButton, At(472, 360, 120, 24), "全盘扫描"),
@@ -209,7 +209,7 @@ void OnStateChanged(MainWindow& w) {
 
 void OnTimer(MainWindow& w, UINT_PTR id) {
   if (id == kIdScanTimer) {
-    OnScanTimerTick();
+    OnScanTimerTick(*w.ctx);
     // DriveList changes send no change notice; the hidden list box follows at the tick.
     RenderDriveList(w.driveList, *w.state);
   }
@@ -219,11 +219,11 @@ void OnTimer(MainWindow& w, UINT_PTR id) {
 void OnCommand(MainWindow& w, int id, int code) {
   if (id == kIdScanButton && code == BN_CLICKED) {
     TakeDriveBoxChoice(w.driveBox, *w.state);
-    OnScanButtonClick();
+    OnScanButtonClick(*w.ctx);
   } else if (id == kIdFullScanButton && code == BN_CLICKED) {
-    OnFullScanButtonClick();
+    OnFullScanButtonClick(*w.ctx);
   } else if (id == kIdClearButton && code == BN_CLICKED) {
-    OnClearButtonClick();
+    OnClearButtonClick(*w.ctx);
   } else if (id == kIdDriveBox && code == CBN_SELCHANGE) {
     TakeDriveBoxChoice(w.driveBox, *w.state);
   }
@@ -235,7 +235,7 @@ LRESULT OnNotify(MainWindow& w, const NMHDR& header) {
     const auto& click = reinterpret_cast<const NMITEMACTIVATE&>(header);
     // Open what the user sees selected: the first click has selected it in the list.
     w.list.TakeSelectionFromList();
-    OnSuspectListDoubleClick(click.ptAction.x, click.ptAction.y, click.uKeyFlags);
+    OnSuspectListDoubleClick(*w.ctx, click.ptAction.x, click.ptAction.y, click.uKeyFlags);
     return 0;
   }
   w.list.OnNotify(header, result);
@@ -295,11 +295,10 @@ bool RegisterMainWindowClass(HINSTANCE instance) {
   return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-HWND CreateMainWindow(HINSTANCE instance, ControlState& state, DriveProvider& drives,
-                      std::function<void()> onCreated) {
+HWND CreateMainWindow(HINSTANCE instance, ControlState& state, ScanContext& ctx, std::function<void()> onCreated) {
   auto w = std::make_unique<MainWindow>();
   w->state = &state;
-  w->drives = &drives;
+  w->ctx = &ctx;
   w->onCreated = std::move(onCreated);
   int left = (GetSystemMetrics(SM_CXSCREEN) - kWindowWidth) / 2;
   int top = (GetSystemMetrics(SM_CYSCREEN) - kWindowHeight) / 2;

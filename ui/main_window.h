@@ -6,14 +6,13 @@
 #include <functional>
 
 #include "app/control_state.h"
-#include "scan/drive_list.h"
+#include "scan/scan_context.h"
 
 inline constexpr UINT kMsgStateChanged = WM_APP + 1;  // ControlState changed; render it
 
 bool RegisterMainWindowClass(HINSTANCE instance);
 // Creates the visible window with all its controls; onCreated runs once they all exist,
-// before the function returns. state and drives must outlive the window.
-HWND CreateMainWindow(HINSTANCE instance, ControlState& state, DriveProvider& drives,
-                      std::function<void()> onCreated);
+// before the function returns. state is ctx's controls; both must outlive the window.
+HWND CreateMainWindow(HINSTANCE instance, ControlState& state, ScanContext& ctx, std::function<void()> onCreated);
 // Runs until the main window is destroyed; Escape in the window or one of its controls closes it.
 int RunMessageLoop(HWND mainWindow);

@@ -1,81 +1,63 @@
 // The score and verdict labels, refreshed by the timer, and the two result list actions.
 #include "verdict/verdict.h"
 
-#include <array>
 #include <mutex>
 
-#include "app/controls.h"
-#include "app/globals.h"
-#include "app/platform.h"
 #include "scan/scan_launch.h"
-#include "scan/scan_worker.h"
+#include "text/gbk_literal.h"
 #include "text/gbk_text.h"
 
 namespace {
 
-struct VerdictTexts {
-  std::array<std::string, 10> text;
-  VerdictTexts() {
-    const char* utf8[] = {
-        "",
-        "貌似有不和谐的东西哦...",
-        "不和谐程度打败了360XX卫士",
-        "不和谐的东西有点多哦...",
-        "作为一个程序我感觉压力好大...⊙﹏⊙b汗",
-        "恭喜你啊....一点健康度都没有了",
-        "你太厉害了..都负了",
-        "你把岛国的东西都搬过来了吧?",
-        "我要崩溃了...o(╯□╰)o",
-        "你是中国最..不纯洁的人了....(*^__^*) 嘻嘻……",
-    };
-    for (size_t i = 0; i < text.size(); ++i) text[i] = Utf8ToGbk(utf8[i]);
-  }
+// Every rule that holds replaces the verdict: the last one wins.
+struct VerdictRule {
+  const enum class Test { Equals, Below } test;
+  const int32_t value;
+  GbkLiteral text;
+  bool HoldsFor(int32_t score) const { return test == Test::Equals ? score == value : score < value; }
 };
-
-const VerdictTexts& Texts() {
-  static const VerdictTexts texts;
-  return texts;
-}
+using enum VerdictRule::Test;
+const VerdictRule kVerdictRules[] = {
+    {Equals, 100, GbkLiteral("")},
+    {Below, 100, GbkLiteral("貌似有不和谐的东西哦...")},
+    {Below, 70, GbkLiteral("不和谐程度打败了360XX卫士")},
+    {Below, 50, GbkLiteral("不和谐的东西有点多哦...")},
+    {Below, 10, GbkLiteral("作为一个程序我感觉压力好大...⊙﹏⊙b汗")},
+    {Below, 0, GbkLiteral("恭喜你啊....一点健康度都没有了")},
+    {Below, -10, GbkLiteral("你太厉害了..都负了")},
+    {Below, -50, GbkLiteral("你把岛国的东西都搬过来了吧?")},
+    {Below, -100, GbkLiteral("我要崩溃了...o(╯□╰)o")},
+    {Equals, -1000, GbkLiteral("你是中国最..不纯洁的人了....(*^__^*) 嘻嘻……")},
+};
 
 }  // namespace
 
 const std::string& VerdictFor(int32_t score) {
   static const std::string none;
-  const auto& t = Texts().text;
-  // Every test that holds replaces the result: the last one wins.
   const std::string* result = &none;
-  if (score == 100) result = &t[0];
-  if (score < 100) result = &t[1];
-  if (score < 70) result = &t[2];
-  if (score < 50) result = &t[3];
-  if (score < 10) result = &t[4];
-  if (score < 0) result = &t[5];
-  if (score < -10) result = &t[6];
-  if (score < -50) result = &t[7];
-  if (score < -100) result = &t[8];
-  if (score == -1000) result = &t[9];
+  for (const VerdictRule& rule : kVerdictRules)
+    if (rule.HoldsFor(score)) result = &rule.text.Gbk();
   return *result;
 }
 
-void OnScanTimerTick() {
-  Controls& controls = *Services.controls;
-  controls.SetCaption(LabelId::Score, IntToText(HealthScore.load()));
-  AdvanceAllDrivesScan();
-  controls.SetCaption(LabelId::Verdict, VerdictFor(HealthScore.load()));
+void OnScanTimerTick(ScanContext& ctx) {
+  ctx.controls.SetCaption(LabelId::Score, IntToText(ctx.HealthScore.load()));
+  AdvanceAllDrivesScan(ctx);
+  ctx.controls.SetCaption(LabelId::Verdict, VerdictFor(ctx.HealthScore.load()));
 }
 
-void OnClearButtonClick() {
+void OnClearButtonClick(ScanContext& ctx) {
   // Under the gate: a row the worker is adding is either cleared with its score or kept.
-  std::lock_guard<std::mutex> hold(ScanGateLock());
-  Services.controls->DeleteAllRows();
-  HealthScore.store(100);
+  std::lock_guard<std::mutex> hold(ctx.scanGate);
+  ctx.controls.DeleteAllRows();
+  ctx.HealthScore.store(100);
 }
 
-void OnSuspectListDoubleClick(int, int, unsigned) {
-  Controls& list = *Services.controls;
+void OnSuspectListDoubleClick(ScanContext& ctx, int, int, unsigned) {
+  Controls& list = ctx.controls;
   std::string dir = list.CellText(list.Selection(), 1);
   int row = list.Selection();
   std::string path = dir + list.CellText(row, 0);
   NativeString nativePath = list.RowNativePath(row);
-  if (Services.shell != nullptr) Services.shell->OpenWithDefaultAction(path, nativePath);
+  ctx.shell.OpenWithDefaultAction(path, nativePath);
 }

@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <string>
 
+#include "scan/scan_context.h"
+
 const std::string& VerdictFor(int32_t score);
-void OnScanTimerTick();
-void OnClearButtonClick();
-void OnSuspectListDoubleClick(int x, int y, unsigned keyState);
+void OnScanTimerTick(ScanContext& ctx);
+void OnClearButtonClick(ScanContext& ctx);
+void OnSuspectListDoubleClick(ScanContext& ctx, int x, int y, unsigned keyState);

@@ -124,30 +124,25 @@ void FakeDirLister::AddSubdirectory(const NativeString& dir, const NativeString&
 
 std::unique_ptr<DirListing> FakeDirLister::NewListing() { return std::make_unique<FakeListing>(*this); }
 
-ScopedServices::ScopedServices(const ProgramServices& services)
-    : saved_(Services), savedRoot_(ScanRoot), savedMode_(AllDrivesMode.load()), savedScore_(HealthScore.load()) {
-  Services = services;
-  ScanRoot.clear();
-  AllDrivesMode.store(0);
-  HealthScore.store(100);
+TestContext::TestContext(FakeThreadStarter::Mode mode, FileReader* reader, DirLister* dirLister)
+    : threads(mode),
+      ctx{controls, dirLister ? *dirLister : lister, reader ? *reader : PlatformFileReader(), drives, threads, shell} {
+  ctx.HealthScore.store(100);
 }
 
-ScopedServices::~ScopedServices() {
-  WaitForScanWorker();
-  Services = saved_;
-  ScanRoot = savedRoot_;
-  AllDrivesMode.store(savedMode_);
-  HealthScore.store(savedScore_);
+TestContext::~TestContext() {
+  WaitForScanWorker(ctx);
+  threads.JoinAll();
 }
 
-bool WaitForScanWorker(int timeoutMs) {
+bool WaitForScanWorker(ScanContext& ctx, int timeoutMs) {
   auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (IsScanWorkerRunning()) {
+  while (IsScanWorkerRunning(ctx)) {
     if (std::chrono::steady_clock::now() > until) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   // The flag drops inside the worker's last step under the gate: wait for that step to end.
-  std::lock_guard<std::mutex> hold(ScanGateLock());
+  std::lock_guard<std::mutex> hold(ctx.scanGate);
   return true;
 }
 

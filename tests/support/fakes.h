@@ -1,4 +1,4 @@
-// Fakes of the platform services and a guard that installs Services for one test.
+// Fakes of the platform services, and one program context over them for a test.
 #pragma once
 
 #include <cstdint>
@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "app/control_state.h"
-#include "app/globals.h"
-#include "app/platform.h"
 #include "scan/dir_listing.h"
 #include "scan/drive_list.h"
 #include "scan/file_reader.h"
+#include "scan/platform.h"
+#include "scan/scan_context.h"
 
 // Holds each body until the test runs it (OnDemand), or runs it on a real thread that the
 // fake joins on destruction (RealThread).
@@ -96,23 +96,27 @@ class RecordingControls : public ControlState {
   std::vector<std::string> log_;
 };
 
-// Installs services (and fresh program state) for one test, restores the old on destruction.
-class ScopedServices {
+// A program context over fakes, with HealthScore at 100 as after the window's creation. The
+// reader and lister are the given ones (the platform's reader and the fake lister when none
+// is given). On destruction it waits for a running worker and joins the threads it started.
+class TestContext {
  public:
-  explicit ScopedServices(const ProgramServices& services);
-  ~ScopedServices();
-  ScopedServices(const ScopedServices&) = delete;
-  ScopedServices& operator=(const ScopedServices&) = delete;
+  explicit TestContext(FakeThreadStarter::Mode mode = FakeThreadStarter::Mode::OnDemand,
+                       FileReader* reader = nullptr, DirLister* lister = nullptr);
+  ~TestContext();
+  TestContext(const TestContext&) = delete;
+  TestContext& operator=(const TestContext&) = delete;
 
- private:
-  ProgramServices saved_;
-  std::string savedRoot_;
-  int savedMode_;
-  int32_t savedScore_;
+  RecordingControls controls;
+  FakeDirLister lister;
+  FakeThreadStarter threads;
+  FakeShellOpener shell;
+  FakeDriveProvider drives;
+  ScanContext ctx;
 };
 
-// Waits until no scan worker runs; false after timeoutMs.
-bool WaitForScanWorker(int timeoutMs = 10000);
+// Waits until ctx's scan worker no longer runs; false after timeoutMs.
+bool WaitForScanWorker(ScanContext& ctx, int timeoutMs = 10000);
 
 // NativeString from a UTF-8 source text (through GBK, as the program's texts go).
 NativeString NativeFromUtf8(const std::string& utf8);

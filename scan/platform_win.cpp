@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "app/platform.h"
+#include "scan/platform.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <system_error>
 #include <thread>
 
-#include "app/platform.h"
+#include "scan/platform.h"
 
 namespace {
 

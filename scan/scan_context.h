@@ -1,0 +1,43 @@
+// What the program's logic works with: the controls, the platform's services and the
+// program-wide state. Made once by the program's entry (or by a test) and handed on by reference.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "scan/controls.h"
+#include "scan/dir_listing.h"
+#include "scan/drive_list.h"
+#include "scan/file_reader.h"
+#include "scan/platform.h"
+
+struct ScanContext {
+  ScanContext(Controls& controls, DirLister& lister, FileReader& reader, DriveProvider& drives,
+              ThreadStarter& threads, ShellOpener& shell)
+      : controls(controls), lister(lister), reader(reader), drives(drives), threads(threads), shell(shell) {}
+  ScanContext(const ScanContext&) = delete;
+  ScanContext& operator=(const ScanContext&) = delete;
+
+  Controls& controls;
+  DirLister& lister;
+  FileReader& reader;
+  DriveProvider& drives;
+  ThreadStarter& threads;
+  ShellOpener& shell;
+
+  // The root of the running walk, ending in the separator; set by the launchers.
+  std::string ScanRoot;
+  // 1 while a whole-machine scan goes from drive to drive.
+  std::atomic<int> AllDrivesMode{0};
+  // 100 minus the suspect rows added since the window was made or the list was cleared.
+  std::atomic<int32_t> HealthScore{0};
+
+  // Held by the worker around each of its control writes, and by the clear action, a scan
+  // start and the abandon: a row and its score change are seen together, and a clear never
+  // falls between them.
+  std::mutex scanGate;
+  std::atomic<bool> workerRunning{false};
+  std::atomic<bool> workerAbandoned{false};
+};
