@@ -32,7 +32,7 @@ class KeywordMatcher {
     bool Reached() const;
 
    private:
-    // implementation detail fields
+    // The automaton state and which entries were counted so far.
     const KeywordMatcher* matcher_;
     unsigned limit_;
     unsigned count_ = 0;
@@ -44,7 +44,7 @@ class KeywordMatcher {
 
  private:
   friend class Counter;
-  // implementation detail: the automaton (the helper that writes it may change these)
+  // The Aho-Corasick automaton over the entries.
   struct Node;
   std::vector<uint32_t> next_;      // state * 256 + byte -> state
   std::vector<uint32_t> outStart_;  // per state, into outputs_
