@@ -8,11 +8,8 @@
 #include "app/control_state.h"
 #include "app/globals.h"
 #include "app/startup_signal.h"
-#include "scan/dir_listing.h"
-#include "scan/drive_list.h"
-#include "scan/file_reader.h"
 #include "scan/keywords.h"
-#include "scan/platform.h"
+#include "scan/scan_context.h"
 #include "scan/scan_launch.h"
 #include "scan/scan_worker.h"
 #include "skin/deploy_skin.h"
@@ -77,12 +74,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
   // Both live to the end of the process: a detached scan worker may still use them at exit.
   auto* state = new ControlState();
-  auto* ctx = new ScanContext{*state,
-                              PlatformDirLister(),
-                              PlatformFileReader(),
-                              PlatformDriveProvider(),
-                              PlatformThreadStarter(),
-                              PlatformShellOpener()};
+  auto* ctx = new ScanContext(PlatformScanContext(*state));
 
   if (!RegisterMainWindowClass(instance)) return 1;
   HWND window = CreateMainWindow(instance, *state, *ctx, [ctx] { OnMainWindowCreated(*ctx); });

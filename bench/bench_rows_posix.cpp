@@ -14,7 +14,7 @@
 #include "app/control_state.h"
 #include "bench_common.h"
 #include "scan/classifier.h"
-#include "scan/platform.h"
+#include "scan/scan_context.h"
 #include "scan/scan_worker.h"
 #include "text/codepage.h"
 #include "text/gbk_text.h"
@@ -54,12 +54,7 @@ RunResult RunOnce(const RowTexts& t, size_t rows) {
   RunResult r;
   long rssBefore = bench::StatusKiB("VmRSS");
   auto* state = new ControlState;
-  ScanContext ctx{*state,
-                  PlatformDirLister(),
-                  PlatformFileReader(),
-                  PlatformDriveProvider(),
-                  PlatformThreadStarter(),
-                  PlatformShellOpener()};
+  ScanContext ctx = PlatformScanContext(*state);
   std::atomic<bool> done{false};
   std::atomic<size_t> reads{0};
 

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "app/control_state.h"
-#include "scan/platform.h"
 #include "bench_common.h"
 #include "scan/classifier.h"
 #include "scan/dir_listing.h"
@@ -20,6 +19,7 @@
 #include "scan/keyword_matcher.h"
 #include "support/plain_scan.h"
 #include "scan/keywords.h"
+#include "scan/scan_context.h"
 #include "scan/scan_worker.h"
 #include "scan/walker.h"
 #include "text/codepage.h"
@@ -137,12 +137,7 @@ int main(int argc, char** argv) {
               static_cast<unsigned long long>(bench::kSeed));
 
   ControlState state;
-  ScanContext ctx{state,
-                  PlatformDirLister(),
-                  PlatformFileReader(),
-                  PlatformDriveProvider(),
-                  PlatformThreadStarter(),
-                  PlatformShellOpener()};
+  ScanContext ctx = PlatformScanContext(state);
   ctx.ScanRoot = root;
   const NativeString nativeRoot = root;
 

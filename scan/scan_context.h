@@ -41,3 +41,6 @@ struct ScanContext {
   std::atomic<bool> workerRunning{false};
   std::atomic<bool> workerAbandoned{false};
 };
+
+// A context over this platform's own listing, reading, drives, threads and shell.
+ScanContext PlatformScanContext(Controls& controls);

@@ -9,7 +9,7 @@
 #include "scan/dir_listing.h"
 #include "scan/file_reader.h"
 #include "scan/keywords.h"
-#include "scan/platform.h"
+#include "scan/scan_context.h"
 #include "scan/scan_worker.h"
 #include "scan/walker.h"
 
@@ -52,12 +52,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   ControlState state;
-  ScanContext ctx{state,
-                  PlatformDirLister(),
-                  PlatformFileReader(),
-                  PlatformDriveProvider(),
-                  PlatformThreadStarter(),
-                  PlatformShellOpener()};
+  ScanContext ctx = PlatformScanContext(state);
   ctx.HealthScore.store(100);
   LoadKeywordLists();
 
