@@ -7,6 +7,7 @@
 #include "app/globals.h"
 #include "app/platform.h"
 #include "scan/classifier.h"
+#include "scan/fs_redirection.h"
 #include "scan/walker.h"
 #include "text/gbk_text.h"
 
@@ -60,6 +61,7 @@ bool StartScanWorker() {
 bool IsScanWorkerRunning() { return workerRunning.load(); }
 
 void ScanWorker() {
+  const FsRedirectionOff realFileSystem;  // the walk and its .txt reads see the real System32
   // ScanRoot stays unchanged while the flag is set: every launcher is refused until then.
   WalkDirectory(ScanRoot, ClassifyFile, true, *Services.lister);
   FinishScanWorker();
