@@ -10,6 +10,7 @@
 
 #include "app/control_state.h"
 #include "app/globals.h"
+#include "app/shell_path_win.h"
 #include "scan/classifier.h"
 #include "scan/dir_listing.h"
 #include "scan/file_reader.h"
@@ -33,6 +34,15 @@ std::set<std::string> NamesOnThisThread(const std::string& root) {
                 },
                 true, PlatformDirLister());
   return names;
+}
+
+std::string Content(const NativeString& path) {
+  auto stream = PlatformFileReader().OpenForRead(path);
+  if (!stream) return "<unopened>";
+  std::string out;
+  char buffer[256];
+  for (long long n; (n = stream->Read(buffer, sizeof buffer)) > 0;) out.append(buffer, static_cast<size_t>(n));
+  return out;
 }
 
 // The rows a whole scan of root adds, as "directory|name|kind".
@@ -75,6 +85,12 @@ TEST(Wow64, ScanThreadWalksAndReadsTheRealSystem32AndOnlyIt) {
     EXPECT_EQ(ScanRows(controls, kSysWow64),
               (std::set<std::string>{std::string(kSysWow64) + "|sexy-wow.avi|" + video}));
   }
+
+  // The shell runs with redirection on: a row below System32 reaches it by the Sysnative name.
+  const NativeString row = GbkToNative(std::string(kSystem32) + "story.txt");
+  EXPECT_EQ(Content(PathForTheShell(row)).substr(0, 4), Utf8ToGbk("乳房"));
+  const NativeString wowRow = GbkToNative(std::string(kSysWow64) + "story.txt");
+  EXPECT_EQ(PathForTheShell(wowRow), wowRow);
 
   // The scope turns it off for its own thread only while it lives.
   {
