@@ -9,6 +9,7 @@
 #include "scan/classifier.h"
 #include "scan/dir_listing.h"
 #include "scan/file_reader.h"
+#include "scan/fs_redirection.h"
 #include "scan/keywords.h"
 #include "scan/scan_worker.h"
 #include "scan/walker.h"
@@ -59,8 +60,12 @@ int main(int argc, char** argv) {
   LoadKeywordLists();
 
   NativeToGbk(nativeRoot, ScanRoot);
-  // The native form of the root is walked, so a folder GBK cannot name is still reached.
-  WalkDirectory(ScanRoot, nativeRoot, ClassifyFile, true, *Services.lister);
+  {
+    // As on kevu.exe's scan thread: System32 is the real one on 64-bit Windows.
+    const FsRedirectionOff realFileSystem;
+    // The native form of the root is walked, so a folder GBK cannot name is still reached.
+    WalkDirectory(ScanRoot, nativeRoot, ClassifyFile, true, *Services.lister);
+  }
   state.SetCaption(LabelId::Status, EndOfScanText());
 
   for (int row = 0, rows = state.RowCount(); row < rows; ++row) {
