@@ -75,10 +75,9 @@ TEST(Wow64, ScanThreadWalksAndReadsTheRealSystem32AndOnlyIt) {
   LoadKeywordLists();
   {
     const ScopedServices installed(services);
-
-  // Both story.txt files are listed; only the one in the real system32 holds a keyword,
-  // so its row shows the walk and the read both reached the real folder.
-  const std::string article = CategoryArticle(), video = CategoryVideo();
+    // Both story.txt files are listed; only the one in the real system32 holds keywords,
+    // so its row shows the walk and the read both reached the real folder.
+    const std::string article = CategoryArticle(), video = CategoryVideo();
     EXPECT_EQ(ScanRows(controls, kSystem32),
               (std::set<std::string>{std::string(kSystem32) + "|sexy-real.avi|" + video,
                                      std::string(kSystem32) + "|story.txt|" + article}));
