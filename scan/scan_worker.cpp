@@ -2,6 +2,7 @@
 #include "scan/scan_worker.h"
 
 #include "scan/classifier.h"
+#include "scan/fs_redirection.h"
 #include "scan/walker.h"
 #include "text/gbk_text.h"
 
@@ -50,6 +51,7 @@ bool StartScanWorker(ScanContext& ctx) {
 bool IsScanWorkerRunning(const ScanContext& ctx) { return ctx.workerRunning.load(); }
 
 void ScanWorker(ScanContext& ctx) {
+  const FsRedirectionOff realFileSystem;  // the walk and its .txt reads see the real System32
   // ScanRoot stays unchanged while the flag is set: every launcher is refused until then.
   WalkDirectory(
       ctx.ScanRoot, [&ctx](const FoundFile& file) { return ClassifyFile(ctx, file); }, true, ctx.lister);

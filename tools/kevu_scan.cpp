@@ -8,6 +8,7 @@
 #include "scan/classifier.h"
 #include "scan/dir_listing.h"
 #include "scan/file_reader.h"
+#include "scan/fs_redirection.h"
 #include "scan/keywords.h"
 #include "scan/scan_context.h"
 #include "scan/scan_worker.h"
@@ -57,9 +58,13 @@ int main(int argc, char** argv) {
   LoadKeywordLists();
 
   NativeToGbk(nativeRoot, ctx.ScanRoot);
-  // The native form of the root is walked, so a folder GBK cannot name is still reached.
-  WalkDirectory(
-      ctx.ScanRoot, nativeRoot, [&ctx](const FoundFile& file) { return ClassifyFile(ctx, file); }, true, ctx.lister);
+  {
+    // As on kevu.exe's scan thread: System32 is the real one on 64-bit Windows.
+    const FsRedirectionOff realFileSystem;
+    // The native form of the root is walked, so a folder GBK cannot name is still reached.
+    WalkDirectory(
+        ctx.ScanRoot, nativeRoot, [&ctx](const FoundFile& file) { return ClassifyFile(ctx, file); }, true, ctx.lister);
+  }
   state.SetCaption(LabelId::Status, kEndOfScanText.Gbk());
 
   for (int row = 0, rows = state.RowCount(); row < rows; ++row) {

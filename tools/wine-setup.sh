@@ -47,9 +47,9 @@ kevu_enable_i386() {
   kevu_can_run_i386 || { echo "wine-setup: 32-bit Wine still does not run" >&2; return 1; }
 }
 
-# kevu_wine_prefix DIR: a fresh prefix with a persistent wineserver.
+# kevu_wine_prefix DIR [ARCH]: a fresh prefix (win32 unless ARCH is win64) with a persistent wineserver.
 kevu_wine_prefix() {
-  export WINEPREFIX=$1 WINEDEBUG=${WINEDEBUG:--all} WINEARCH=win32 WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEPREFIX=$1 WINEDEBUG=${WINEDEBUG:--all} WINEARCH=${2:-win32} WINEDLLOVERRIDES="mscoree,mshtml="
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1 || return 1

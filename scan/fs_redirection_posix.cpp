@@ -1,0 +1,9 @@
+// No file-system redirection to turn off here.
+#include "scan/fs_redirection.h"
+
+FsRedirectionOff::FsRedirectionOff() {
+  (void)previous_;
+  (void)off_;
+}
+
+FsRedirectionOff::~FsRedirectionOff() = default;
