@@ -88,6 +88,58 @@ TEST(SkinBlobs, EmbeddedBlobsAreTheBuildOutputs) {
   EXPECT_GT(EmbeddedSkinBlob(SkinBlob::Library).size(), 1000u);
 }
 
+// The optional header of a PE32 file, or nullptr when bytes is not one.
+const IMAGE_OPTIONAL_HEADER32* OptionalHeaderOf(const std::string& bytes) {
+  if (bytes.size() < sizeof(IMAGE_DOS_HEADER)) return nullptr;
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(bytes.data());
+  if (dos->e_magic != IMAGE_DOS_SIGNATURE || dos->e_lfanew <= 0 ||
+      bytes.size() < static_cast<size_t>(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS32)) {
+    return nullptr;
+  }
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(bytes.data() + dos->e_lfanew);
+  if (nt->Signature != IMAGE_NT_SIGNATURE || nt->OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR32_MAGIC) return nullptr;
+  return &nt->OptionalHeader;
+}
+
+// kevu.exe and the library it carries promise Windows 7, where GetTickCount64 and
+// SetThreadErrorMode exist, and the manifest keeps file virtualization for a standard user.
+TEST(SkinBlobs, BinariesDeclareWindows7AndTheManifestAsksNoExecutionLevel) {
+  const std::wstring kevu = ExeDir() + L"..\\ui\\kevu.exe";
+  for (const std::wstring& path : {kevu, BuildOutput(L"Skin.dll")}) {
+    const std::string bytes = ReadAll(path);
+    const IMAGE_OPTIONAL_HEADER32* header = OptionalHeaderOf(bytes);
+    ASSERT_NE(header, nullptr) << Narrow(path);
+    EXPECT_EQ(header->MajorOperatingSystemVersion, 6) << Narrow(path);
+    EXPECT_EQ(header->MinorOperatingSystemVersion, 1) << Narrow(path);
+    EXPECT_EQ(header->MajorSubsystemVersion, 6) << Narrow(path);
+    EXPECT_EQ(header->MinorSubsystemVersion, 1) << Narrow(path);
+  }
+
+  HMODULE image = LoadLibraryExW(kevu.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(image, nullptr);
+  HRSRC found = FindResourceW(image, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24) /* RT_MANIFEST */);
+  ASSERT_NE(found, nullptr);
+  const char* text = static_cast<const char*>(LockResource(LoadResource(image, found)));
+  ASSERT_NE(text, nullptr);
+  const std::string manifest(text, SizeofResource(image, found));
+  FreeLibrary(image);
+  // Whitespace-free view: the attributes may wrap over lines.
+  std::string flat;
+  for (char c : manifest) {
+    if (c != ' ' && c != '\n' && c != '\r' && c != '\t') flat += c;
+  }
+  const size_t controls = flat.find("name=\"Microsoft.Windows.Common-Controls\"");
+  ASSERT_NE(controls, std::string::npos) << manifest;
+  const std::string identity = flat.substr(controls, flat.find("/>", controls) - controls);
+  EXPECT_NE(identity.find("version=\"6.0.0.0\""), std::string::npos) << identity;
+  EXPECT_NE(identity.find("processorArchitecture=\"x86\""), std::string::npos) << identity;
+  EXPECT_NE(flat.find("<dependentAssembly>"), std::string::npos);
+  EXPECT_NE(flat.find("<supportedOSId=\"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}\"/>"), std::string::npos)
+      << "Windows 7 is listed";
+  EXPECT_EQ(flat.find("requestedExecutionLevel"), std::string::npos) << manifest;
+  EXPECT_EQ(flat.find("trustInfo"), std::string::npos) << manifest;
+}
+
 TEST(DeploySkinWin, FirstRunWritesLibraryThenEmberAndTheSecondNothing) {
   TempFolder dir;
   const SkinTargets t = dir.Targets();
