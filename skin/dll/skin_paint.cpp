@@ -3,8 +3,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <new>
-
 #include "skin/dll/skin_dll.h"
 
 namespace {
@@ -209,7 +207,7 @@ LRESULT ControlColour(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, const L
     SetTextColor(dc, look.Colour(fieldLike ? SkinKey::ComboText : SkinKey::WindowText));
   }
   SetBkColor(dc, look.Colour(fieldLike ? SkinKey::ComboBack : SkinKey::WindowFace));
-  return reinterpret_cast<LRESULT>(fieldLike ? look.combo : look.face);
+  return reinterpret_cast<LRESULT>(fieldLike ? look.combo.Get() : look.face.Get());
 }
 
 LRESULT FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, Skinned& state, const LiveLook& look) {
@@ -217,7 +215,7 @@ LRESULT FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, Skinned& st
     case WM_ERASEBKGND: {
       RECT rc;
       GetClientRect(hwnd, &rc);
-      FillRect(reinterpret_cast<HDC>(wParam), &rc, look.face);
+      FillRect(reinterpret_cast<HDC>(wParam), &rc, look.face.Get());
       return 1;
     }
     case WM_CTLCOLORSTATIC:
@@ -486,7 +484,7 @@ LRESULT CALLBACK SkinProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UIN
   auto* state = reinterpret_cast<Skinned*>(ref);
   if (msg == WM_NCDESTROY) {
     RemoveWindowSubclass(hwnd, SkinProc, kSubclassId);
-    delete state;
+    HeapDelete(state);
     return DefSubclassProc(hwnd, msg, wParam, lParam);
   }
   const LiveLook* look = CurrentLook();
@@ -517,11 +515,12 @@ void SkinWindow(HWND hwnd, bool applyNow) {
   }
   Kind kind;
   if (!KindOf(hwnd, kind)) return;
-  auto* state = new (std::nothrow) Skinned{kind};
+  auto* state = HeapNew<Skinned>();
   if (state == nullptr) return;
+  state->kind = kind;
   if (kind == Kind::Frame) state->active = applyNow && GetActiveWindow() == hwnd;
   if (!SetWindowSubclass(hwnd, SkinProc, kSubclassId, reinterpret_cast<DWORD_PTR>(state))) {
-    delete state;
+    HeapDelete(state);
     return;
   }
   if (applyNow) Apply(hwnd, *state, *look);
