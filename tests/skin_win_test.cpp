@@ -55,10 +55,12 @@ class TempFolder {
   TempFolder() {
     wchar_t base[MAX_PATH];
     GetTempPathW(MAX_PATH, base);
+    // A fresh folder: Wine reuses process ids, and earlier runs leave theirs behind.
     static int counter = 0;
-    path_ = std::wstring(base) + L"kevu-skin-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-            std::to_wstring(++counter) + L"\\";
-    CreateDirectoryW(path_.c_str(), nullptr);
+    do {
+      path_ = std::wstring(base) + L"kevu-skin-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+              std::to_wstring(++counter) + L"\\";
+    } while (!CreateDirectoryW(path_.c_str(), nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
   }
   const std::wstring& path() const { return path_; }
   SkinTargets Targets() const { return {path_ + L"Skin.dll", path_ + L"frost.skn", path_ + L"Ember.skn"}; }
@@ -328,6 +330,36 @@ struct TestWindow {
     ReleaseDC(frame, dc);
     return c;
   }
+  // How many pixels of the caption have this colour.
+  int CaptionPixelsOf(COLORREF colour) const {
+    RECT window;
+    GetWindowRect(frame, &window);
+    POINT origin{0, 0};
+    ClientToScreen(frame, &origin);
+    const int border = origin.x - window.left;
+    HDC dc = GetWindowDC(frame);
+    int count = 0;
+    for (int y = border; y < origin.y - window.top; ++y) {
+      for (int x = border; x < window.right - window.left - border; ++x) count += GetPixel(dc, x, y) == colour;
+    }
+    ReleaseDC(frame, dc);
+    return count;
+  }
+  // A screen point where the frame's hit test answers HTCLOSE, along the caption's middle.
+  bool ClosePoint(POINT& at) const {
+    RECT window;
+    GetWindowRect(frame, &window);
+    POINT origin{0, 0};
+    ClientToScreen(frame, &origin);
+    const int y = (window.top + origin.y) / 2;
+    for (int x = window.right - 1; x > window.left; --x) {
+      if (SendMessageW(frame, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE) {
+        at = POINT{x - 3, y};  // a little inside the box
+        return SendMessageW(frame, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y)) == HTCLOSE;
+      }
+    }
+    return false;
+  }
 };
 
 TEST_F(SkinLibrary, WindowsShowTheSkinAndASecondAttachReplacesIt) {
@@ -369,6 +401,41 @@ TEST_F(SkinLibrary, WindowsShowTheSkinAndASecondAttachReplacesIt) {
   WriteAll(dir.path() + L"bad.skn", "KVSK garbage");
   EXPECT_NE(Attach(dir.path() + L"bad.skn"), 0);
   EXPECT_EQ(window.ClientPixel(window.frame, 2, 2), frost.Get(SkinKey::WindowFace));
+}
+
+// The caption buttons we draw answer the hit test, light up under the mouse, show pressed while
+// held, and act only when released over themselves.
+TEST_F(SkinLibrary, CaptionButtonShowsHoverAndPressedAndClosesOnlyWhenReleasedOverIt) {
+  ASSERT_EQ(Attach(BuildOutput(L"Ember.skn")), 0);
+  TestWindow window;
+  if (window.frame == nullptr || window.CaptionPixel(1) == CLR_INVALID) GTEST_SKIP() << "no caption of ours here";
+  const SkinLook ember = LookOf(L"Ember.skn");
+  const COLORREF hot = ember.Get(SkinKey::ButtonHot);
+  const COLORREF pressed = ember.Get(SkinKey::ButtonPressed);
+  POINT close;
+  ASSERT_TRUE(window.ClosePoint(close));
+  const LPARAM at = MAKELPARAM(close.x, close.y);
+  const int hotBefore = window.CaptionPixelsOf(hot);
+  const int pressedBefore = window.CaptionPixelsOf(pressed);
+
+  SendMessageW(window.frame, WM_NCMOUSEMOVE, HTCLOSE, at);
+  EXPECT_GT(window.CaptionPixelsOf(hot), hotBefore + 20) << "hover face";
+  SendMessageW(window.frame, WM_NCMOUSELEAVE, 0, 0);
+  EXPECT_EQ(window.CaptionPixelsOf(hot), hotBefore);
+
+  SendMessageW(window.frame, WM_NCLBUTTONDOWN, HTCLOSE, at);
+  EXPECT_GT(window.CaptionPixelsOf(pressed), pressedBefore + 20) << "pressed face";
+  EXPECT_EQ(GetCapture(), window.frame);
+  SendMessageW(window.frame, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));  // released over the client area
+  EXPECT_TRUE(IsWindow(window.frame));
+  EXPECT_EQ(window.CaptionPixelsOf(pressed), pressedBefore);
+  EXPECT_EQ(GetCapture(), nullptr);
+
+  SendMessageW(window.frame, WM_NCLBUTTONDOWN, HTCLOSE, at);
+  POINT client = close;
+  ScreenToClient(window.frame, &client);
+  SendMessageW(window.frame, WM_LBUTTONUP, 0, MAKELPARAM(client.x, client.y));
+  EXPECT_FALSE(IsWindow(window.frame)) << "released over the close button";
 }
 
 }  // namespace

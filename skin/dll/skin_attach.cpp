@@ -37,24 +37,6 @@ bool HookThisThread() {
   return true;
 }
 
-// A block of the process heap, freed on every path out.
-class HeapBlock {
- public:
-  explicit HeapBlock(size_t size) : data_(size > 0 ? HeapAlloc(GetProcessHeap(), 0, size) : nullptr) {}
-  ~HeapBlock() {
-    if (data_ != nullptr) HeapFree(GetProcessHeap(), 0, data_);
-  }
-  HeapBlock(const HeapBlock&) = delete;
-  HeapBlock& operator=(const HeapBlock&) = delete;
-  template <typename T>
-  T* As() const {
-    return static_cast<T*>(data_);
-  }
-
- private:
-  void* data_;
-};
-
 // The open file, or INVALID_HANDLE_VALUE with status saying why not.
 HANDLE OpenSkinFile(const char* path, SkinStatus& status) {
   status = SkinStatus::FileMissing;

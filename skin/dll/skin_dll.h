@@ -23,6 +23,24 @@ void HeapDelete(T* object) {
   HeapFree(GetProcessHeap(), 0, object);
 }
 
+// A block of the process heap, freed on every path out.
+class HeapBlock {
+ public:
+  explicit HeapBlock(size_t size) : data_(size > 0 ? HeapAlloc(GetProcessHeap(), 0, size) : nullptr) {}
+  ~HeapBlock() {
+    if (data_ != nullptr) HeapFree(GetProcessHeap(), 0, data_);
+  }
+  HeapBlock(const HeapBlock&) = delete;
+  HeapBlock& operator=(const HeapBlock&) = delete;
+  template <typename T>
+  T* As() const {
+    return static_cast<T*>(data_);
+  }
+
+ private:
+  void* data_;
+};
+
 // The look being painted, with the brushes that WM_CTLCOLOR* answers must outlive.
 struct LiveLook {
   SkinColours colours{};
