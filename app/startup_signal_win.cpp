@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "scan/win_handle.h"
 #include "text/gbk_text.h"
 
 bool SendStartupSignal(const NativeString& modulePath) {
@@ -19,15 +20,14 @@ bool SendStartupSignal(const NativeString& modulePath) {
   // The name is GBK bytes; opening it by its UTF-16 form gives the same object on every locale.
   std::wstring mappingName = GbkToWide(ToFullWidth("Mirel-QT"));
   constexpr DWORD kAccess = FILE_MAP_READ | FILE_MAP_WRITE;
-  HANDLE mapping = OpenFileMappingW(kAccess, FALSE, mappingName.c_str());
-  if (!mapping) return false;
-  void* view = MapViewOfFile(mapping, kAccess, 0, 0, 0);
+  UniqueHandle mapping(OpenFileMappingW(kAccess, FALSE, mappingName.c_str()));
+  if (!mapping.Valid()) return false;
+  // The view stays mapped until the process ends; the handle is not needed for it.
+  void* view = MapViewOfFile(mapping.Get(), kAccess, 0, 0, 0);
   if (view) {
     static constexpr char kPayload[3] = {0, 0, 0};
     std::memcpy(view, kPayload, sizeof(kPayload));
   }
-  // The view stays mapped until the process ends.
-  CloseHandle(mapping);
   return view != nullptr;
 }
 

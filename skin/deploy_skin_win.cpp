@@ -4,7 +4,24 @@
 
 #include <string>
 
+#include "scan/win_handle.h"
+
 namespace {
+
+// A directory search handle (FindClose).
+class UniqueFind {
+ public:
+  explicit UniqueFind(HANDLE search) : search_(search) {}
+  ~UniqueFind() {
+    if (Valid()) FindClose(search_);
+  }
+  UniqueFind(const UniqueFind&) = delete;
+  UniqueFind& operator=(const UniqueFind&) = delete;
+  bool Valid() const { return search_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE search_;
+};
 
 using AttachSkinExFn = int(__stdcall*)(const char*, const char*);
 
@@ -35,25 +52,25 @@ std::string_view EmbeddedSkinBlob(SkinBlob blob) {
 
 bool WinSkinDeployPlatform::Exists(const NativeString& path) {
   WIN32_FIND_DATAW data;
-  HANDLE search = FindFirstFileW(path.c_str(), &data);
-  if (search == INVALID_HANDLE_VALUE) return false;
-  FindClose(search);
-  return true;
+  return UniqueFind(FindFirstFileW(path.c_str(), &data)).Valid();
 }
 
 bool WinSkinDeployPlatform::Write(const NativeString& path, SkinBlob blob) {
   const std::string_view bytes = EmbeddedSkinBlob(blob);
   if (bytes.empty()) return false;  // an empty file would pass as present on every later start
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  UniqueHandle file(
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) return false;
   size_t done = 0;
   bool ok = true;
   while (ok && done < bytes.size()) {
     DWORD wrote = 0;
-    ok = WriteFile(file, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &wrote, nullptr) && wrote > 0;
+    ok = WriteFile(file.Get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &wrote, nullptr) &&
+         wrote > 0;
     done += wrote;
   }
-  ok = CloseHandle(file) && ok;
+  // Closing is where a full disk may still be reported, so its result counts.
+  ok = CloseHandle(file.Release()) && ok;
   // A cut-off file would count as present forever; removing it lets the next start try again.
   if (!ok) DeleteFileW(path.c_str());
   return ok;

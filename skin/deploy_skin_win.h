@@ -6,7 +6,8 @@
 
 #include "skin/deploy_skin.h"
 
-// Resource names (type RCDATA) of the blobs in the executable; see skin_blobs.rc.in.
+// Resource names (type RCDATA) of the blobs in the executable; skin/CMakeLists.txt writes the
+// skin_blobs.rc that names them.
 inline constexpr const wchar_t* kSkinLibraryResource = L"KEVU_SKIN_LIBRARY";
 inline constexpr const wchar_t* kSkinFrostResource = L"KEVU_SKIN_FROST";
 inline constexpr const wchar_t* kSkinEmberResource = L"KEVU_SKIN_EMBER";

@@ -72,9 +72,15 @@ inline constexpr std::array<SkinKeyInfo, 21> kSkinKeys = {{
 }};
 constexpr size_t kSkinColourCount = kSkinKeys.size();
 
+// Colours in the order of kSkinKeys.
+using SkinColours = std::array<SkinColour, kSkinColourCount>;
+
+// The colour of key; 0 for a key this version does not know.
+SkinColour SkinColourOf(const SkinColours& colours, SkinKey key);
+
 struct SkinLook {
   std::string name;
-  std::array<SkinColour, kSkinColourCount> colours{};
+  SkinColours colours{};
 
   SkinColour Get(SkinKey key) const;
   void Set(SkinKey key, SkinColour colour);
@@ -102,6 +108,12 @@ enum class SkinStatus : int {
 
 // Checks and reads a whole skin file; out is changed only on Ok.
 SkinStatus ParseSkin(const uint8_t* data, size_t size, SkinLook& out);
+
+// The same checks, giving the colours and where the name record's bytes are (nameBytes 0 when
+// the file names no look); colours and name are changed only on Ok. Needs no C++ runtime, so
+// Skin.dll links this alone (skin_parse.cpp).
+SkinStatus ParseSkinColours(const uint8_t* data, size_t size, SkinColours& colours, const uint8_t** name,
+                            size_t* nameBytes);
 
 // The file bytes of a look: deterministic, so builds are reproducible.
 std::vector<uint8_t> SerializeSkin(const SkinLook& look);

@@ -55,10 +55,12 @@ class TempFolder {
   TempFolder() {
     wchar_t base[MAX_PATH];
     GetTempPathW(MAX_PATH, base);
+    // A fresh folder: Wine reuses process ids, and earlier runs leave theirs behind.
     static int counter = 0;
-    path_ = std::wstring(base) + L"kevu-skin-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-            std::to_wstring(++counter) + L"\\";
-    CreateDirectoryW(path_.c_str(), nullptr);
+    do {
+      path_ = std::wstring(base) + L"kevu-skin-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+              std::to_wstring(++counter) + L"\\";
+    } while (!CreateDirectoryW(path_.c_str(), nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
   }
   const std::wstring& path() const { return path_; }
   SkinTargets Targets() const { return {path_ + L"Skin.dll", path_ + L"frost.skn", path_ + L"Ember.skn"}; }
@@ -86,6 +88,58 @@ TEST(SkinBlobs, EmbeddedBlobsAreTheBuildOutputs) {
   EXPECT_EQ(std::string(EmbeddedSkinBlob(SkinBlob::Frost)), ReadAll(BuildOutput(L"frost.skn")));
   EXPECT_EQ(std::string(EmbeddedSkinBlob(SkinBlob::Ember)), ReadAll(BuildOutput(L"Ember.skn")));
   EXPECT_GT(EmbeddedSkinBlob(SkinBlob::Library).size(), 1000u);
+}
+
+// The optional header of a PE32 file, or nullptr when bytes is not one.
+const IMAGE_OPTIONAL_HEADER32* OptionalHeaderOf(const std::string& bytes) {
+  if (bytes.size() < sizeof(IMAGE_DOS_HEADER)) return nullptr;
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(bytes.data());
+  if (dos->e_magic != IMAGE_DOS_SIGNATURE || dos->e_lfanew <= 0 ||
+      bytes.size() < static_cast<size_t>(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS32)) {
+    return nullptr;
+  }
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(bytes.data() + dos->e_lfanew);
+  if (nt->Signature != IMAGE_NT_SIGNATURE || nt->OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR32_MAGIC) return nullptr;
+  return &nt->OptionalHeader;
+}
+
+// kevu.exe and the library it carries promise Windows 7, where GetTickCount64 and
+// SetThreadErrorMode exist, and the manifest keeps file virtualization for a standard user.
+TEST(SkinBlobs, BinariesDeclareWindows7AndTheManifestAsksNoExecutionLevel) {
+  const std::wstring kevu = ExeDir() + L"..\\ui\\kevu.exe";
+  for (const std::wstring& path : {kevu, BuildOutput(L"Skin.dll")}) {
+    const std::string bytes = ReadAll(path);
+    const IMAGE_OPTIONAL_HEADER32* header = OptionalHeaderOf(bytes);
+    ASSERT_NE(header, nullptr) << Narrow(path);
+    EXPECT_EQ(header->MajorOperatingSystemVersion, 6) << Narrow(path);
+    EXPECT_EQ(header->MinorOperatingSystemVersion, 1) << Narrow(path);
+    EXPECT_EQ(header->MajorSubsystemVersion, 6) << Narrow(path);
+    EXPECT_EQ(header->MinorSubsystemVersion, 1) << Narrow(path);
+  }
+
+  HMODULE image = LoadLibraryExW(kevu.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(image, nullptr);
+  HRSRC found = FindResourceW(image, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24) /* RT_MANIFEST */);
+  ASSERT_NE(found, nullptr);
+  const char* text = static_cast<const char*>(LockResource(LoadResource(image, found)));
+  ASSERT_NE(text, nullptr);
+  const std::string manifest(text, SizeofResource(image, found));
+  FreeLibrary(image);
+  // Whitespace-free view: the attributes may wrap over lines.
+  std::string flat;
+  for (char c : manifest) {
+    if (c != ' ' && c != '\n' && c != '\r' && c != '\t') flat += c;
+  }
+  const size_t controls = flat.find("name=\"Microsoft.Windows.Common-Controls\"");
+  ASSERT_NE(controls, std::string::npos) << manifest;
+  const std::string identity = flat.substr(controls, flat.find("/>", controls) - controls);
+  EXPECT_NE(identity.find("version=\"6.0.0.0\""), std::string::npos) << identity;
+  EXPECT_NE(identity.find("processorArchitecture=\"x86\""), std::string::npos) << identity;
+  EXPECT_NE(flat.find("<dependentAssembly>"), std::string::npos);
+  EXPECT_NE(flat.find("<supportedOSId=\"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}\"/>"), std::string::npos)
+      << "Windows 7 is listed";
+  EXPECT_EQ(flat.find("requestedExecutionLevel"), std::string::npos) << manifest;
+  EXPECT_EQ(flat.find("trustInfo"), std::string::npos) << manifest;
 }
 
 TEST(DeploySkinWin, FirstRunWritesLibraryThenEmberAndTheSecondNothing) {
@@ -276,6 +330,36 @@ struct TestWindow {
     ReleaseDC(frame, dc);
     return c;
   }
+  // How many pixels of the caption have this colour.
+  int CaptionPixelsOf(COLORREF colour) const {
+    RECT window;
+    GetWindowRect(frame, &window);
+    POINT origin{0, 0};
+    ClientToScreen(frame, &origin);
+    const int border = origin.x - window.left;
+    HDC dc = GetWindowDC(frame);
+    int count = 0;
+    for (int y = border; y < origin.y - window.top; ++y) {
+      for (int x = border; x < window.right - window.left - border; ++x) count += GetPixel(dc, x, y) == colour;
+    }
+    ReleaseDC(frame, dc);
+    return count;
+  }
+  // A screen point where the frame's hit test answers HTCLOSE, along the caption's middle.
+  bool ClosePoint(POINT& at) const {
+    RECT window;
+    GetWindowRect(frame, &window);
+    POINT origin{0, 0};
+    ClientToScreen(frame, &origin);
+    const int y = (window.top + origin.y) / 2;
+    for (int x = window.right - 1; x > window.left; --x) {
+      if (SendMessageW(frame, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE) {
+        at = POINT{x - 3, y};  // a little inside the box
+        return SendMessageW(frame, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y)) == HTCLOSE;
+      }
+    }
+    return false;
+  }
 };
 
 TEST_F(SkinLibrary, WindowsShowTheSkinAndASecondAttachReplacesIt) {
@@ -317,6 +401,41 @@ TEST_F(SkinLibrary, WindowsShowTheSkinAndASecondAttachReplacesIt) {
   WriteAll(dir.path() + L"bad.skn", "KVSK garbage");
   EXPECT_NE(Attach(dir.path() + L"bad.skn"), 0);
   EXPECT_EQ(window.ClientPixel(window.frame, 2, 2), frost.Get(SkinKey::WindowFace));
+}
+
+// The caption buttons we draw answer the hit test, light up under the mouse, show pressed while
+// held, and act only when released over themselves.
+TEST_F(SkinLibrary, CaptionButtonShowsHoverAndPressedAndClosesOnlyWhenReleasedOverIt) {
+  ASSERT_EQ(Attach(BuildOutput(L"Ember.skn")), 0);
+  TestWindow window;
+  if (window.frame == nullptr || window.CaptionPixel(1) == CLR_INVALID) GTEST_SKIP() << "no caption of ours here";
+  const SkinLook ember = LookOf(L"Ember.skn");
+  const COLORREF hot = ember.Get(SkinKey::ButtonHot);
+  const COLORREF pressed = ember.Get(SkinKey::ButtonPressed);
+  POINT close;
+  ASSERT_TRUE(window.ClosePoint(close));
+  const LPARAM at = MAKELPARAM(close.x, close.y);
+  const int hotBefore = window.CaptionPixelsOf(hot);
+  const int pressedBefore = window.CaptionPixelsOf(pressed);
+
+  SendMessageW(window.frame, WM_NCMOUSEMOVE, HTCLOSE, at);
+  EXPECT_GT(window.CaptionPixelsOf(hot), hotBefore + 20) << "hover face";
+  SendMessageW(window.frame, WM_NCMOUSELEAVE, 0, 0);
+  EXPECT_EQ(window.CaptionPixelsOf(hot), hotBefore);
+
+  SendMessageW(window.frame, WM_NCLBUTTONDOWN, HTCLOSE, at);
+  EXPECT_GT(window.CaptionPixelsOf(pressed), pressedBefore + 20) << "pressed face";
+  EXPECT_EQ(GetCapture(), window.frame);
+  SendMessageW(window.frame, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));  // released over the client area
+  EXPECT_TRUE(IsWindow(window.frame));
+  EXPECT_EQ(window.CaptionPixelsOf(pressed), pressedBefore);
+  EXPECT_EQ(GetCapture(), nullptr);
+
+  SendMessageW(window.frame, WM_NCLBUTTONDOWN, HTCLOSE, at);
+  POINT client = close;
+  ScreenToClient(window.frame, &client);
+  SendMessageW(window.frame, WM_LBUTTONUP, 0, MAKELPARAM(client.x, client.y));
+  EXPECT_FALSE(IsWindow(window.frame)) << "released over the close button";
 }
 
 }  // namespace

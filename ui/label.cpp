@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "text/codepage.h"
+#include "ui/gdi_owner.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ void DrawLabel(HDC dc, HWND label, const RECT& rect) {
   const LabelLook* look = LookOf(label);
   std::wstring text = LabelText(label);
   if (text.empty()) return;
-  int saved = SaveDC(dc);
+  SavedDcState saved(dc);
   IntersectClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
   SelectObject(dc, FontOf(label));
   SetBkMode(dc, TRANSPARENT);
@@ -53,7 +54,6 @@ void DrawLabel(HDC dc, HWND label, const RECT& rect) {
   if (effect == LabelEffect::Shadow) DrawCaption(dc, text, rect, 2, 2, RGB(0, 0, 0));
   if (effect == LabelEffect::LightEdge) DrawCaption(dc, text, rect, 1, 1, RGB(255, 255, 255));
   DrawCaption(dc, text, rect, 0, 0, color);
-  RestoreDC(dc, saved);
 }
 
 void PaintLabel(HWND label, HDC target) {
@@ -64,9 +64,11 @@ void PaintLabel(HWND label, HDC target) {
   if (width <= 0 || height <= 0) return;
   RECT self = RectInParent(label);
 
-  HDC dc = CreateCompatibleDC(target);
-  HBITMAP bitmap = CreateCompatibleBitmap(target, width, height);
-  HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+  MemoryDc memory(target);
+  GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(target, width, height));
+  if (memory.Get() == nullptr || !bitmap) return;
+  SelectedObject selected(memory.Get(), bitmap.Get());
+  HDC dc = memory.Get();
   // Draw in the parent's coordinates so its background (or a skin's face) lines up.
   SetViewportOrgEx(dc, -self.left, -self.top, nullptr);
   if (!SendMessageW(parent, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0)) {
@@ -80,9 +82,6 @@ void PaintLabel(HWND label, HDC target) {
     if (IntersectRect(&common, &rect, &self)) DrawLabel(dc, other, rect);
   }
   BitBlt(target, 0, 0, width, height, dc, self.left, self.top, SRCCOPY);
-  SelectObject(dc, oldBitmap);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
 }
 
 // Copies text into a WM_GETTEXT buffer; gives the characters copied.
@@ -130,10 +129,8 @@ LRESULT CALLBACK LabelProc(HWND label, UINT message, WPARAM wParam, LPARAM lPara
       PaintLabel(label, reinterpret_cast<HDC>(wParam));
       return 0;
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(label, &ps);
-      PaintLabel(label, dc);
-      EndPaint(label, &ps);
+      PaintDc paint(label);
+      PaintLabel(label, paint.Get());
       return 0;
     }
   }

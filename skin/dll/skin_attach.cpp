@@ -2,15 +2,15 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <new>
-#include <vector>
 
+#include "scan/win_handle.h"
 #include "skin/dll/skin_dll.h"
 
 namespace {
 
 LiveLook* g_look = nullptr;
 
+// The hooks stay set for the life of the process, as the library stays loaded.
 struct ThreadHook {
   DWORD threadId;
   HHOOK hook;
@@ -37,44 +37,42 @@ bool HookThisThread() {
   return true;
 }
 
-SkinStatus ReadSkinFile(const char* path, std::vector<uint8_t>& bytes) {
-  if (path == nullptr || path[0] == '\0') return SkinStatus::FileMissing;
+// The open file, or INVALID_HANDLE_VALUE with status saying why not.
+HANDLE OpenSkinFile(const char* path, SkinStatus& status) {
+  status = SkinStatus::FileMissing;
+  if (path == nullptr || path[0] == '\0') return INVALID_HANDLE_VALUE;
   // The caller's texts are GBK, whatever the system's ANSI code page is.
   const int wideLength = MultiByteToWideChar(936, 0, path, -1, nullptr, 0);
-  if (wideLength <= 0) return SkinStatus::FileMissing;
-  std::vector<wchar_t> widePath(static_cast<size_t>(wideLength));
-  MultiByteToWideChar(936, 0, path, -1, widePath.data(), wideLength);
-
-  HANDLE file = CreateFileW(widePath.data(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  if (wideLength <= 0) return INVALID_HANDLE_VALUE;
+  HeapBlock widePath(static_cast<size_t>(wideLength) * sizeof(wchar_t));
+  status = SkinStatus::AttachFailed;
+  if (widePath.As<wchar_t>() == nullptr) return INVALID_HANDLE_VALUE;
+  MultiByteToWideChar(936, 0, path, -1, widePath.As<wchar_t>(), wideLength);
+  HANDLE file = CreateFileW(widePath.As<wchar_t>(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? SkinStatus::FileMissing
-                                                                          : SkinStatus::FileUnreadable;
-  }
-  SkinStatus status = SkinStatus::Ok;
-  LARGE_INTEGER size;
-  if (!GetFileSizeEx(file, &size)) {
-    status = SkinStatus::FileUnreadable;
-  } else if (size.QuadPart > static_cast<LONGLONG>(kSkinMaxFileSize)) {
-    status = SkinStatus::Corrupt;
-  } else {
-    bytes.resize(static_cast<size_t>(size.QuadPart));
-    DWORD got = 0;
-    if (!bytes.empty() && (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) ||
-                           got != bytes.size())) {
-      status = SkinStatus::FileUnreadable;
-    }
-  }
-  CloseHandle(file);
-  return status;
+  const DWORD error = GetLastError();
+  status = file != INVALID_HANDLE_VALUE                                        ? SkinStatus::Ok
+           : error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? SkinStatus::FileMissing
+                                                                              : SkinStatus::FileUnreadable;
+  return file;
 }
 
-void FreeLook(LiveLook* look) {
-  if (look == nullptr) return;
-  if (look->face != nullptr) DeleteObject(look->face);
-  if (look->combo != nullptr) DeleteObject(look->combo);
-  delete look;
+// Reads and checks the skin file at path (GBK) into colours.
+SkinStatus ReadSkinFile(const char* path, SkinColours& colours) {
+  SkinStatus status;
+  UniqueHandle file(OpenSkinFile(path, status));
+  if (!file.Valid()) return status;
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(file.Get(), &size)) return SkinStatus::FileUnreadable;
+  if (size.QuadPart > static_cast<LONGLONG>(kSkinMaxFileSize)) return SkinStatus::Corrupt;
+  const DWORD bytes = static_cast<DWORD>(size.QuadPart);
+  HeapBlock buffer(bytes);
+  if (bytes > 0 && buffer.As<uint8_t>() == nullptr) return SkinStatus::AttachFailed;
+  DWORD got = 0;
+  if (bytes > 0 && (!ReadFile(file.Get(), buffer.As<uint8_t>(), bytes, &got, nullptr) || got != bytes)) {
+    return SkinStatus::FileUnreadable;
+  }
+  return ParseSkinColours(buffer.As<uint8_t>(), bytes, colours, nullptr, nullptr);
 }
 
 BOOL CALLBACK SkinChild(HWND hwnd, LPARAM) {
@@ -94,21 +92,17 @@ BOOL CALLBACK SkinTopLevel(HWND hwnd, LPARAM) {
 const LiveLook* CurrentLook() { return g_look; }
 
 extern "C" int __stdcall AttachSkinEx(const char* skinPath, const char* /*text*/) {
-  std::vector<uint8_t> bytes;
-  SkinStatus status = ReadSkinFile(skinPath, bytes);
+  SkinColours colours;
+  SkinStatus status = ReadSkinFile(skinPath, colours);
   if (status != SkinStatus::Ok) return static_cast<int>(status);
 
-  LiveLook* fresh = new (std::nothrow) LiveLook;
+  LiveLook* fresh = HeapNew<LiveLook>();
   if (fresh == nullptr) return static_cast<int>(SkinStatus::AttachFailed);
-  status = ParseSkin(bytes.data(), bytes.size(), fresh->look);
-  if (status != SkinStatus::Ok) {
-    delete fresh;
-    return static_cast<int>(status);
-  }
-  fresh->face = CreateSolidBrush(fresh->Colour(SkinKey::WindowFace));
-  fresh->combo = CreateSolidBrush(fresh->Colour(SkinKey::ComboBack));
-  if (fresh->face == nullptr || fresh->combo == nullptr || !HookThisThread()) {
-    FreeLook(fresh);
+  fresh->colours = colours;
+  fresh->face.Reset(CreateSolidBrush(fresh->Colour(SkinKey::WindowFace)));
+  fresh->combo.Reset(CreateSolidBrush(fresh->Colour(SkinKey::ComboBack)));
+  if (!fresh->face || !fresh->combo || !HookThisThread()) {
+    HeapDelete(fresh);
     return static_cast<int>(SkinStatus::AttachFailed);
   }
 
@@ -116,7 +110,7 @@ extern "C" int __stdcall AttachSkinEx(const char* skinPath, const char* /*text*/
   LiveLook* old = g_look;
   g_look = fresh;
   EnumThreadWindows(GetCurrentThreadId(), SkinTopLevel, 0);
-  FreeLook(old);
+  HeapDelete(old);
   return static_cast<int>(SkinStatus::Ok);
 }
 

@@ -1,17 +1,53 @@
-// Inside Skin.dll: the look in use and the window subclasses that paint it.
+// Inside Skin.dll: the look in use and the window subclasses that paint it. The library links no
+// C++ runtime (no exceptions, no operator new, no standard containers): objects live on the
+// process heap through HeapNew/HeapDelete, and GDI objects are held by ui/gdi_owner.h.
 #pragma once
 
 #include <windows.h>
 
+#include <new>
+
 #include "skin/skin_format.h"
+#include "ui/gdi_owner.h"
+
+template <typename T>
+T* HeapNew() {
+  void* memory = HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(T));
+  return memory != nullptr ? new (memory) T() : nullptr;
+}
+
+template <typename T>
+void HeapDelete(T* object) {
+  if (object == nullptr) return;
+  object->~T();
+  HeapFree(GetProcessHeap(), 0, object);
+}
+
+// A block of the process heap, freed on every path out.
+class HeapBlock {
+ public:
+  explicit HeapBlock(size_t size) : data_(size > 0 ? HeapAlloc(GetProcessHeap(), 0, size) : nullptr) {}
+  ~HeapBlock() {
+    if (data_ != nullptr) HeapFree(GetProcessHeap(), 0, data_);
+  }
+  HeapBlock(const HeapBlock&) = delete;
+  HeapBlock& operator=(const HeapBlock&) = delete;
+  template <typename T>
+  T* As() const {
+    return static_cast<T*>(data_);
+  }
+
+ private:
+  void* data_;
+};
 
 // The look being painted, with the brushes that WM_CTLCOLOR* answers must outlive.
 struct LiveLook {
-  SkinLook look;
-  HBRUSH face = nullptr;
-  HBRUSH combo = nullptr;
+  SkinColours colours{};
+  GdiObject<HBRUSH> face;
+  GdiObject<HBRUSH> combo;
 
-  COLORREF Colour(SkinKey key) const { return static_cast<COLORREF>(look.Get(key)); }
+  COLORREF Colour(SkinKey key) const { return static_cast<COLORREF>(SkinColourOf(colours, key)); }
 };
 
 // nullptr before the first successful attach.

@@ -2,8 +2,7 @@
 // their behaviour and whatever colours the program chose itself.
 #include <windows.h>
 #include <commctrl.h>
-
-#include <new>
+#include <windowsx.h>
 
 #include "skin/dll/skin_dll.h"
 
@@ -15,6 +14,12 @@ struct Skinned {
   Kind kind;
   bool hot = false;     // buttons: the mouse is over it
   bool active = false;  // frames: the caption is drawn active
+  // Frames: the caption button under the mouse, the one held down (HTNOWHERE: none) and whether
+  // the mouse is still over that one, and whether the system will tell us when the mouse leaves.
+  WPARAM hotButton = HTNOWHERE;
+  WPARAM pressedButton = HTNOWHERE;
+  bool pressedInside = false;
+  bool trackingLeave = false;
 };
 
 constexpr UINT_PTR kSubclassId = 0x4B56;
@@ -81,6 +86,37 @@ bool KindOf(HWND hwnd, Kind& kind) {
 
 // --- frames ------------------------------------------------------------------------------------
 
+// Where the compositor draws the frame (Windows 7 with Aero, always on 8 and later) it would hide
+// our caption; turning its non-client rendering off leaves the frame to GDI and so to us.
+// dwmapi.dll is loaded from the system folder at run time: where it is absent nothing changes.
+using DwmSetWindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
+constexpr DWORD kDwmNcRenderingPolicy = 2;  // DWMWA_NCRENDERING_POLICY
+constexpr DWORD kDwmNcRenderingDisabled = 1;  // DWMNCRP_DISABLED
+
+DwmSetWindowAttributeFn g_dwmSetAttribute = nullptr;
+bool g_dwmLooked = false;
+
+void LeaveFrameToUs(HWND hwnd) {
+  if (!g_dwmLooked) {
+    g_dwmLooked = true;
+    const UINT length = GetSystemDirectoryW(nullptr, 0);
+    static constexpr wchar_t kName[] = L"\\dwmapi.dll";
+    HeapBlock path((length + sizeof kName / sizeof kName[0]) * sizeof(wchar_t));
+    wchar_t* text = path.As<wchar_t>();
+    if (length > 0 && text != nullptr && GetSystemDirectoryW(text, length) == length - 1) {
+      lstrcatW(text, kName);
+      // Stays loaded with us: the frames we skin keep needing it.
+      if (HMODULE dwm = LoadLibraryW(text)) {
+        g_dwmSetAttribute = reinterpret_cast<DwmSetWindowAttributeFn>(
+            reinterpret_cast<void (*)()>(GetProcAddress(dwm, "DwmSetWindowAttribute")));
+      }
+    }
+  }
+  if (g_dwmSetAttribute == nullptr) return;
+  const DWORD policy = kDwmNcRenderingDisabled;
+  g_dwmSetAttribute(hwnd, kDwmNcRenderingPolicy, &policy, sizeof policy);
+}
+
 HFONT CreateCaptionFont() {
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
@@ -98,39 +134,21 @@ HICON SmallIconOf(HWND hwnd) {
   return icon;
 }
 
-void DrawCaptionButton(HDC dc, const RECT& box, COLORREF ink, char glyph) {
-  Frame(dc, box, ink);
-  HPEN pen = CreatePen(PS_SOLID, 1, ink);
-  HGDIOBJ oldPen = SelectObject(dc, pen);
-  const int inset = (box.right - box.left) / 4 + 1;
-  const RECT g{box.left + inset, box.top + inset, box.right - inset, box.bottom - inset};
-  if (glyph == 'x') {
-    for (int d = 0; d <= 1; ++d) {
-      MoveToEx(dc, g.left + d, g.top, nullptr);
-      LineTo(dc, g.right + d, g.bottom);
-      MoveToEx(dc, g.right - 1 + d, g.top, nullptr);
-      LineTo(dc, g.left - 1 + d, g.bottom);
-    }
-  } else if (glyph == 'o') {
-    const RECT r{g.left, g.top, g.right, g.bottom};
-    Frame(dc, r, ink);
-    const RECT bar{g.left, g.top + 1, g.right, g.top + 2};
-    Fill(dc, bar, ink);
-  } else {
-    const RECT bar{g.left, g.bottom - 2, g.right, g.bottom};
-    Fill(dc, bar, ink);
-  }
-  SelectObject(dc, oldPen);
-  DeleteObject(pen);
-}
+bool IsCaptionButton(WPARAM hit) { return hit == HTCLOSE || hit == HTMAXBUTTON || hit == HTMINBUTTON; }
 
-// Paints over the caption that the system drew, inside the same rectangle: metrics never change.
-void PaintCaption(HWND hwnd, const Skinned& state, const LiveLook& look) {
+// The caption and its buttons in window coordinates, inside the rectangle the system gave the
+// caption: metrics never change.
+struct CaptionLayout {
+  RECT cap{};
+  int buttonCount = 0;
+  RECT buttons[3]{};
+  WPARAM hits[3]{};
+  char glyphs[3]{};
+};
+
+bool LayoutCaption(HWND hwnd, CaptionLayout& layout) {
   const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
-  if ((style & WS_CAPTION) != WS_CAPTION || IsIconic(hwnd) || GetMenu(hwnd) != nullptr ||
-      !IsWindowVisible(hwnd)) {
-    return;
-  }
+  if ((style & WS_CAPTION) != WS_CAPTION || IsIconic(hwnd) || GetMenu(hwnd) != nullptr) return false;
   RECT window;
   GetWindowRect(hwnd, &window);
   POINT origin{0, 0};
@@ -142,12 +160,83 @@ void PaintCaption(HWND hwnd, const Skinned& state, const LiveLook& look) {
     clientTop -= GetSystemMetrics(SM_CYEDGE);
   }
   const int width = window.right - window.left;
-  const RECT cap{border, border, width - border, clientTop};
-  const int capHeight = cap.bottom - cap.top;
-  if (border < 0 || capHeight < 8 || cap.right - cap.left < 32) return;
+  layout.cap = RECT{border, border, width - border, clientTop};
+  const int capHeight = layout.cap.bottom - layout.cap.top;
+  if (border < 0 || capHeight < 8 || layout.cap.right - layout.cap.left < 32) return false;
+  layout.buttonCount = 0;
+  const int side = capHeight - 5;
+  if ((style & WS_SYSMENU) && side >= 6) {
+    RECT box{layout.cap.right - 2 - side, layout.cap.top + (capHeight - side) / 2, layout.cap.right - 2, 0};
+    box.bottom = box.top + side;
+    layout.buttons[0] = box;
+    layout.hits[0] = HTCLOSE;
+    layout.glyphs[0] = 'x';
+    layout.buttonCount = 1;
+    if (style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) {
+      OffsetRect(&box, -(side + 4), 0);
+      layout.buttons[1] = box;
+      layout.hits[1] = HTMAXBUTTON;
+      layout.glyphs[1] = 'o';
+      OffsetRect(&box, -(side + 2), 0);
+      layout.buttons[2] = box;
+      layout.hits[2] = HTMINBUTTON;
+      layout.glyphs[2] = '_';
+      layout.buttonCount = 3;
+    }
+  }
+  return true;
+}
 
-  HDC dc = GetWindowDC(hwnd);
+// The caption button at a screen point, or HTNOWHERE.
+WPARAM CaptionButtonAt(HWND hwnd, POINT screen) {
+  CaptionLayout layout;
+  if (!LayoutCaption(hwnd, layout)) return HTNOWHERE;
+  RECT window;
+  GetWindowRect(hwnd, &window);
+  const POINT at{screen.x - window.left, screen.y - window.top};
+  for (int i = 0; i < layout.buttonCount; ++i) {
+    if (PtInRect(&layout.buttons[i], at)) return layout.hits[i];
+  }
+  return HTNOWHERE;
+}
+
+enum class Face { Normal, Hot, Pressed };
+
+void DrawCaptionButton(HDC dc, const RECT& box, COLORREF ink, char glyph, Face face, const LiveLook& look) {
+  if (face != Face::Normal) {
+    Fill(dc, box, look.Colour(face == Face::Pressed ? SkinKey::ButtonPressed : SkinKey::ButtonHot));
+    ink = look.Colour(SkinKey::ButtonText);
+  }
+  Frame(dc, box, ink);
+  GdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, ink));
+  SelectedObject selected(dc, pen.Get());
+  const int inset = (box.right - box.left) / 4 + 1;
+  RECT g{box.left + inset, box.top + inset, box.right - inset, box.bottom - inset};
+  if (face == Face::Pressed) OffsetRect(&g, 1, 1);
+  if (glyph == 'x') {
+    for (int d = 0; d <= 1; ++d) {
+      MoveToEx(dc, g.left + d, g.top, nullptr);
+      LineTo(dc, g.right + d, g.bottom);
+      MoveToEx(dc, g.right - 1 + d, g.top, nullptr);
+      LineTo(dc, g.left - 1 + d, g.bottom);
+    }
+  } else if (glyph == 'o') {
+    Frame(dc, g, ink);
+    Fill(dc, RECT{g.left, g.top + 1, g.right, g.top + 2}, ink);
+  } else {
+    Fill(dc, RECT{g.left, g.bottom - 2, g.right, g.bottom}, ink);
+  }
+}
+
+// Paints over the caption that the system drew.
+void PaintCaption(HWND hwnd, const Skinned& state, const LiveLook& look) {
+  CaptionLayout layout;
+  if (!IsWindowVisible(hwnd) || !LayoutCaption(hwnd, layout)) return;
+  WindowDc windowDc(hwnd, WindowDc::Whole);
+  HDC dc = windowDc.Get();
   if (dc == nullptr) return;
+  const RECT& cap = layout.cap;
+  const int capHeight = cap.bottom - cap.top;
   const COLORREF left = look.Colour(state.active ? SkinKey::CaptionActiveLeft : SkinKey::CaptionInactiveLeft);
   const COLORREF right = look.Colour(state.active ? SkinKey::CaptionActiveRight : SkinKey::CaptionInactiveRight);
   const COLORREF ink = look.Colour(state.active ? SkinKey::CaptionText : SkinKey::CaptionInactiveText);
@@ -160,20 +249,15 @@ void PaintCaption(HWND hwnd, const Skinned& state, const LiveLook& look) {
 
   int textLeft = cap.left + 4;
   int textRight = cap.right - 4;
-  if (style & WS_SYSMENU) {
-    const int side = capHeight - 5;
-    if (side >= 6) {
-      RECT box{cap.right - 2 - side, cap.top + (capHeight - side) / 2, cap.right - 2, 0};
-      box.bottom = box.top + side;
-      DrawCaptionButton(dc, box, ink, 'x');
-      if (style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) {
-        OffsetRect(&box, -(side + 4), 0);
-        DrawCaptionButton(dc, box, ink, 'o');
-        OffsetRect(&box, -(side + 2), 0);
-        DrawCaptionButton(dc, box, ink, '_');
-      }
-      textRight = box.left - 4;
-    }
+  for (int i = 0; i < layout.buttonCount; ++i) {
+    const WPARAM hit = layout.hits[i];
+    const Face face = state.pressedButton == hit ? (state.pressedInside ? Face::Pressed : Face::Normal)
+                      : state.hotButton == hit && state.pressedButton == HTNOWHERE ? Face::Hot
+                                                                                    : Face::Normal;
+    DrawCaptionButton(dc, layout.buttons[i], ink, layout.glyphs[i], face, look);
+    textRight = layout.buttons[i].left - 4;
+  }
+  if (GetWindowLongW(hwnd, GWL_STYLE) & WS_SYSMENU) {
     const int iconSize = GetSystemMetrics(SM_CXSMICON);
     HICON icon = SmallIconOf(hwnd);
     if (icon != nullptr && iconSize > 0 && iconSize < capHeight) {
@@ -186,16 +270,13 @@ void PaintCaption(HWND hwnd, const Skinned& state, const LiveLook& look) {
   wchar_t title[256];
   const int length = GetWindowTextW(hwnd, title, 256);
   if (length > 0 && textRight > textLeft) {
-    HFONT font = CreateCaptionFont();
-    HGDIOBJ oldFont = SelectObject(dc, font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
+    GdiObject<HFONT> font(CreateCaptionFont());
+    SelectedObject selected(dc, font ? static_cast<HGDIOBJ>(font.Get()) : GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, ink);
     RECT text{textLeft, cap.top, textRight, cap.bottom};
     DrawTextW(dc, title, length, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
-    SelectObject(dc, oldFont);
-    if (font != nullptr) DeleteObject(font);
   }
-  ReleaseDC(hwnd, dc);
 }
 
 // The program's own colour answers stay on top; only the system's defaults are replaced.
@@ -209,15 +290,38 @@ LRESULT ControlColour(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, const L
     SetTextColor(dc, look.Colour(fieldLike ? SkinKey::ComboText : SkinKey::WindowText));
   }
   SetBkColor(dc, look.Colour(fieldLike ? SkinKey::ComboBack : SkinKey::WindowFace));
-  return reinterpret_cast<LRESULT>(fieldLike ? look.combo : look.face);
+  return reinterpret_cast<LRESULT>(fieldLike ? look.combo.Get() : look.face.Get());
+}
+
+bool IsSkinnedList(HWND hwnd);
+LRESULT ListCustomDraw(HWND parent, UINT msg, WPARAM wParam, LPARAM lParam, const LiveLook& look);
+
+WPARAM CommandOf(HWND hwnd, WPARAM hit) {
+  if (hit == HTCLOSE) return SC_CLOSE;
+  if (hit == HTMINBUTTON) return SC_MINIMIZE;
+  return IsZoomed(hwnd) ? SC_RESTORE : SC_MAXIMIZE;
+}
+
+POINT ScreenPointOfClient(HWND hwnd, LPARAM lParam) {
+  POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  ClientToScreen(hwnd, &at);
+  return at;
 }
 
 LRESULT FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, Skinned& state, const LiveLook& look) {
   switch (msg) {
+    case WM_CREATE: {
+      const LRESULT result = DefSubclassProc(hwnd, msg, wParam, lParam);
+      if (result != -1) LeaveFrameToUs(hwnd);
+      return result;
+    }
+    case WM_DWMCOMPOSITIONCHANGED:
+      LeaveFrameToUs(hwnd);
+      return DefSubclassProc(hwnd, msg, wParam, lParam);
     case WM_ERASEBKGND: {
       RECT rc;
       GetClientRect(hwnd, &rc);
-      FillRect(reinterpret_cast<HDC>(wParam), &rc, look.face);
+      FillRect(reinterpret_cast<HDC>(wParam), &rc, look.face.Get());
       return 1;
     }
     case WM_CTLCOLORSTATIC:
@@ -226,22 +330,95 @@ LRESULT FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, Skinned& st
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
       return ControlColour(hwnd, msg, wParam, lParam, look);
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (header != nullptr && header->code == static_cast<UINT>(NM_CUSTOMDRAW) && IsSkinnedList(header->hwndFrom)) {
+        return ListCustomDraw(hwnd, msg, wParam, lParam, look);
+      }
+      return DefSubclassProc(hwnd, msg, wParam, lParam);
+    }
+    case WM_NCHITTEST: {
+      const LRESULT hit = DefSubclassProc(hwnd, msg, wParam, lParam);
+      const WPARAM ours = CaptionButtonAt(hwnd, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      if (ours != HTNOWHERE) return static_cast<LRESULT>(ours);
+      // The system's own buttons lie elsewhere than the ones we draw.
+      return IsCaptionButton(static_cast<WPARAM>(hit)) ? HTCAPTION : hit;
+    }
+    case WM_NCMOUSEMOVE: {
+      if (!state.trackingLeave) {
+        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE | TME_NONCLIENT, hwnd, 0};
+        state.trackingLeave = TrackMouseEvent(&track) != FALSE;
+      }
+      const WPARAM hot = IsCaptionButton(wParam) ? wParam : HTNOWHERE;
+      if (hot != state.hotButton) {
+        state.hotButton = hot;
+        PaintCaption(hwnd, state, look);
+      }
+      return DefSubclassProc(hwnd, msg, wParam, lParam);
+    }
+    case WM_NCMOUSELEAVE:
+      state.trackingLeave = false;
+      if (state.hotButton != HTNOWHERE) {
+        state.hotButton = HTNOWHERE;
+        PaintCaption(hwnd, state, look);
+      }
+      return DefSubclassProc(hwnd, msg, wParam, lParam);
+    case WM_NCLBUTTONDOWN:
+    case WM_NCLBUTTONDBLCLK:
+      if (IsCaptionButton(wParam)) {
+        // Tracked here: the system's own tracking would draw its pressed button over ours.
+        state.pressedButton = wParam;
+        state.pressedInside = true;
+        SetCapture(hwnd);
+        PaintCaption(hwnd, state, look);
+        return 0;
+      }
+      break;
+    case WM_MOUSEMOVE:
+      if (state.pressedButton != HTNOWHERE) {
+        const bool inside = CaptionButtonAt(hwnd, ScreenPointOfClient(hwnd, lParam)) == state.pressedButton;
+        if (inside != state.pressedInside) {
+          state.pressedInside = inside;
+          PaintCaption(hwnd, state, look);
+        }
+        return 0;
+      }
+      return DefSubclassProc(hwnd, msg, wParam, lParam);
+    case WM_LBUTTONUP:
+      if (state.pressedButton != HTNOWHERE) {
+        const WPARAM pressed = state.pressedButton;
+        const POINT at = ScreenPointOfClient(hwnd, lParam);
+        const bool inside = CaptionButtonAt(hwnd, at) == pressed;
+        state.pressedButton = HTNOWHERE;
+        ReleaseCapture();
+        PaintCaption(hwnd, state, look);
+        // May destroy the window and state with it: nothing of ours after this.
+        if (inside) SendMessageW(hwnd, WM_SYSCOMMAND, CommandOf(hwnd, pressed), MAKELPARAM(at.x, at.y));
+        return 0;
+      }
+      return DefSubclassProc(hwnd, msg, wParam, lParam);
+    case WM_CAPTURECHANGED:
+      if (state.pressedButton != HTNOWHERE && reinterpret_cast<HWND>(lParam) != hwnd) {
+        state.pressedButton = HTNOWHERE;
+        PaintCaption(hwnd, state, look);
+      }
+      return DefSubclassProc(hwnd, msg, wParam, lParam);
     case WM_NCACTIVATE:
       state.active = wParam != FALSE;
-      [[fallthrough]];
+      break;
     case WM_NCPAINT:
     case WM_SETTEXT:
     case WM_SETICON:
-    case WM_NCLBUTTONDOWN:
-    case WM_NCLBUTTONUP: {
-      const LRESULT result = DefSubclassProc(hwnd, msg, wParam, lParam);
-      // The default handling may have closed the window.
-      if (IsWindow(hwnd) && StateOf(hwnd) == &state) PaintCaption(hwnd, state, look);
-      return result;
-    }
+    case WM_NCLBUTTONUP:
+      break;
     default:
       return DefSubclassProc(hwnd, msg, wParam, lParam);
   }
+  // The default frame painting first, then our caption over it.
+  const LRESULT result = DefSubclassProc(hwnd, msg, wParam, lParam);
+  // The default handling may have closed the window.
+  if (IsWindow(hwnd) && StateOf(hwnd) == &state) PaintCaption(hwnd, state, look);
+  return result;
 }
 
 // --- push buttons ------------------------------------------------------------------------------
@@ -276,7 +453,7 @@ void PaintButton(HWND hwnd, HDC dc, const Skinned& state, const LiveLook& look) 
   const int length = GetWindowTextW(hwnd, caption, 256);
   if (length > 0) {
     HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0));
-    HGDIOBJ oldFont = SelectObject(dc, font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
+    SelectedObject selected(dc, font != nullptr ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, enabled ? look.Colour(SkinKey::ButtonText) : GetSysColor(COLOR_GRAYTEXT));
     RECT text = rc;
@@ -284,7 +461,6 @@ void PaintButton(HWND hwnd, HDC dc, const Skinned& state, const LiveLook& look) 
     UINT format = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
     if (uiState & UISF_HIDEACCEL) format |= DT_HIDEPREFIX;
     DrawTextW(dc, caption, length, &text, format);
-    SelectObject(dc, oldFont);
   }
 }
 
@@ -293,20 +469,16 @@ void RepaintButtonNow(HWND hwnd, const LiveLook& look) {
   if (!IsWindow(hwnd) || !IsWindowVisible(hwnd)) return;
   Skinned* state = StateOf(hwnd);
   if (state == nullptr || !IsPushStyle(GetWindowLongW(hwnd, GWL_STYLE))) return;
-  HDC dc = GetDC(hwnd);
-  if (dc == nullptr) return;
-  PaintButton(hwnd, dc, *state, look);
-  ReleaseDC(hwnd, dc);
+  WindowDc dc(hwnd, WindowDc::Client);
+  if (dc.Get() != nullptr) PaintButton(hwnd, dc.Get(), *state, look);
 }
 
 LRESULT ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, Skinned& state, const LiveLook& look) {
   if (!IsPushStyle(GetWindowLongW(hwnd, GWL_STYLE))) return DefSubclassProc(hwnd, msg, wParam, lParam);
   switch (msg) {
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd, &ps);
-      if (dc != nullptr) PaintButton(hwnd, dc, state, look);
-      EndPaint(hwnd, &ps);
+      PaintDc paint(hwnd);
+      if (paint.Get() != nullptr) PaintButton(hwnd, paint.Get(), state, look);
       return 0;
     }
     case WM_PRINTCLIENT:
@@ -406,8 +578,18 @@ LRESULT HeaderCustomDraw(NMCUSTOMDRAW& draw, const LiveLook& look) {
   }
 }
 
+// The first client row below the list's header.
+int BelowHeader(HWND hwnd, const RECT& client) {
+  HWND header = ListView_GetHeader(hwnd);
+  if (header == nullptr || !IsWindowVisible(header)) return client.top;
+  RECT rc;
+  GetWindowRect(header, &rc);
+  MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&rc), 2);
+  return rc.bottom;
+}
+
 // Grid lines in the skin's colour, drawn where the list view draws its own.
-void PaintGrid(HWND hwnd, HDC given, const LiveLook& look) {
+void PaintGrid(HWND hwnd, HDC dc, const LiveLook& look) {
   if ((GetWindowLongW(hwnd, GWL_STYLE) & LVS_TYPEMASK) != LVS_REPORT ||
       (ListView_GetExtendedListViewStyle(hwnd) & LVS_EX_GRIDLINES) == 0) {
     return;
@@ -415,13 +597,7 @@ void PaintGrid(HWND hwnd, HDC given, const LiveLook& look) {
   RECT client;
   GetClientRect(hwnd, &client);
   HWND header = ListView_GetHeader(hwnd);
-  int top = client.top;
-  if (header != nullptr && IsWindowVisible(header)) {
-    RECT rc;
-    GetWindowRect(header, &rc);
-    MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&rc), 2);
-    top = rc.bottom;
-  }
+  const int top = BelowHeader(hwnd, client);
   int itemHeight = 0;
   int firstTop = top;
   if (ListView_GetItemCount(hwnd) > 0) {
@@ -436,9 +612,7 @@ void PaintGrid(HWND hwnd, HDC given, const LiveLook& look) {
     itemHeight = HIWORD(two) - HIWORD(one);
   }
 
-  HDC dc = given != nullptr ? given : GetDC(hwnd);
-  if (dc == nullptr) return;
-  const int saved = SaveDC(dc);
+  SavedDcState saved(dc);
   IntersectClipRect(dc, client.left, top, client.right, client.bottom);
   const COLORREF colour = look.Colour(SkinKey::ListGrid);
   const int columns = header != nullptr ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
@@ -453,8 +627,17 @@ void PaintGrid(HWND hwnd, HDC given, const LiveLook& look) {
       Fill(dc, RECT{client.left, y, client.right, y + 1}, colour);
     }
   }
-  RestoreDC(dc, saved);
-  if (given == nullptr) ReleaseDC(hwnd, dc);
+}
+
+// A skinned list's custom draw reaches its parent, answered here after the program's own: our
+// grid lines go in last, into the DC the list paints (its back buffer when it is double-buffered),
+// so no second pass after the list's paint reaches the screen while rows arrive.
+LRESULT ListCustomDraw(HWND parent, UINT msg, WPARAM wParam, LPARAM lParam, const LiveLook& look) {
+  const auto& draw = *reinterpret_cast<const NMCUSTOMDRAW*>(lParam);
+  const LRESULT answer = DefSubclassProc(parent, msg, wParam, lParam);
+  if (draw.dwDrawStage == CDDS_PREPAINT) return (answer & CDRF_SKIPDEFAULT) ? answer : answer | CDRF_NOTIFYPOSTPAINT;
+  if (draw.dwDrawStage == CDDS_POSTPAINT) PaintGrid(draw.hdr.hwndFrom, draw.hdc, look);
+  return answer;
 }
 
 LRESULT ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, const LiveLook& look) {
@@ -472,11 +655,6 @@ LRESULT ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, const Li
       }
       return DefSubclassProc(hwnd, msg, wParam, lParam);
     }
-    case WM_PAINT: {
-      const LRESULT result = DefSubclassProc(hwnd, msg, wParam, lParam);
-      PaintGrid(hwnd, reinterpret_cast<HDC>(wParam), look);
-      return result;
-    }
     default:
       return DefSubclassProc(hwnd, msg, wParam, lParam);
   }
@@ -486,7 +664,7 @@ LRESULT CALLBACK SkinProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UIN
   auto* state = reinterpret_cast<Skinned*>(ref);
   if (msg == WM_NCDESTROY) {
     RemoveWindowSubclass(hwnd, SkinProc, kSubclassId);
-    delete state;
+    HeapDelete(state);
     return DefSubclassProc(hwnd, msg, wParam, lParam);
   }
   const LiveLook* look = CurrentLook();
@@ -500,6 +678,11 @@ LRESULT CALLBACK SkinProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UIN
       return ListViewProc(hwnd, msg, wParam, lParam, *look);
   }
   return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+bool IsSkinnedList(HWND hwnd) {
+  const Skinned* state = StateOf(hwnd);
+  return state != nullptr && state->kind == Kind::ListView;
 }
 
 void Apply(HWND hwnd, const Skinned& state, const LiveLook& look) {
@@ -517,11 +700,16 @@ void SkinWindow(HWND hwnd, bool applyNow) {
   }
   Kind kind;
   if (!KindOf(hwnd, kind)) return;
-  auto* state = new (std::nothrow) Skinned{kind};
+  auto* state = HeapNew<Skinned>();
   if (state == nullptr) return;
-  if (kind == Kind::Frame) state->active = applyNow && GetActiveWindow() == hwnd;
+  state->kind = kind;
+  if (kind == Kind::Frame) {
+    state->active = applyNow && GetActiveWindow() == hwnd;
+    // A frame made later gets this at WM_CREATE.
+    if (applyNow) LeaveFrameToUs(hwnd);
+  }
   if (!SetWindowSubclass(hwnd, SkinProc, kSubclassId, reinterpret_cast<DWORD_PTR>(state))) {
-    delete state;
+    HeapDelete(state);
     return;
   }
   if (applyNow) Apply(hwnd, *state, *look);

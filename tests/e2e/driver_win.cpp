@@ -168,6 +168,7 @@ class Driver {
   // round trip while it runs; prints one "BENCH" line.
   void TimeScan(wchar_t drive);
   void EscapeDuringScan(wchar_t drive);
+  void WatchGridDuringScan(wchar_t drive);
   void Close();
   void Signal(const std::wstring& exe, bool expectZero);
 
@@ -708,6 +709,114 @@ void Driver::EscapeDuringScan(wchar_t drive) {
   WaitExit(name, 60000);
 }
 
+// The screen's pixels of a rectangle (screen coordinates), row by row, as 0x00RRGGBB.
+std::vector<DWORD> CaptureScreen(const RECT& area) {
+  const int width = area.right - area.left, height = area.bottom - area.top;
+  std::vector<DWORD> pixels;
+  if (width <= 0 || height <= 0) return pixels;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (memory && bitmap && bits) {
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    const DWORD* p = static_cast<const DWORD*>(bits);
+    pixels.assign(p, p + static_cast<size_t>(width) * static_cast<size_t>(height));
+    for (DWORD& px : pixels) px &= 0x00FFFFFF;
+    SelectObject(memory, old);
+  }
+  if (bitmap) DeleteObject(bitmap);
+  if (memory) DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+// What a user sees of the list while rows arrive, as a series of screen captures of its rows
+// area: at every column edge each one has the grid line of the steady picture after the scan,
+// never the colour of the list's own grid lines (a second paint pass would show those).
+void Driver::WatchGridDuringScan(wchar_t drive) {
+  std::string name = "grid during scan of " + Narrow(std::wstring(1, drive)) + ":";
+  if (!HaveWindow(name)) return;
+  HWND listHwnd = target_.Control(kIdSuspectList);
+  ListViewProbe list(target_, listHwnd);
+  ClickButton(kIdClearButton);
+  if (!report_.Check(ChooseDrive(drive), name + ": drive chosen")) return;
+  RECT header{}, client{};
+  GetWindowRect(reinterpret_cast<HWND>(Send(listHwnd, LVM_GETHEADER, 0, 0)), &header);
+  GetClientRect(listHwnd, &client);
+  MapWindowPoints(listHwnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  const RECT area{client.left, header.bottom, client.right, client.bottom};
+  const int width = area.right - area.left, height = area.bottom - area.top;
+  std::vector<int> edges;  // x of each column's last pixel, in the captured area
+  for (int column = 0, x = 0; column < 4; ++column) {
+    x += list.ColumnWidth(column);
+    if (x - 1 < width) edges.push_back(x - 1);
+  }
+  const DWORD system = GetSysColor(COLOR_3DFACE);
+  const DWORD systemRgb = ((system & 0xFF) << 16) | (system & 0xFF00) | ((system >> 16) & 0xFF);
+
+  ClickButton(kIdScanButton);
+  // The end text of the last scan stays until this one shows its progress.
+  WaitFor([&] { return Status() != kEndText; }, 10000);
+  std::vector<std::vector<DWORD>> shots;
+  while (shots.size() < 40 && Status() != kEndText) {
+    if (list.Count() > 0) shots.push_back(CaptureScreen(area));
+    Sleep(30);
+  }
+  WaitFor([&] { return Status() == kEndText; }, kScanTimeoutMs);
+  Sleep(5 * kTickMs);
+  const std::vector<DWORD> steady = CaptureScreen(area);
+  report_.Note(name + " " + std::to_string(shots.size()) + " captures while rows arrived");
+  if (!report_.Check(steady.size() == static_cast<size_t>(width) * static_cast<size_t>(height) && shots.size() >= 5,
+                     name + ": screen captured during the scan"))
+    return;
+  // The scroll bars that came with the rows took some of the client area: compare what is
+  // still client area at the end.
+  RECT now{};
+  GetClientRect(listHwnd, &now);
+  const int keptWidth = std::min<int>(width, now.right);
+  const int keptHeight = std::min<int>(height, now.bottom - (header.bottom - client.top));
+  int bad = 0;
+  std::string detail;
+  for (size_t i = 0; i < shots.size(); ++i) {
+    std::string where;
+    const std::vector<DWORD>& shot = shots[i];
+    long systemPixels = 0;
+    int missing = 0;
+    for (int x : edges) {
+      if (x >= keptWidth) continue;
+      for (int y = 0; y < keptHeight; ++y) systemPixels += shot[static_cast<size_t>(y * width + x)] == systemRgb;
+      for (int y = 0; y < keptHeight; y += 7) {
+        const DWORD got = shot[static_cast<size_t>(y * width + x)], want = steady[static_cast<size_t>(y * width + x)];
+        if (got == want) continue;
+        if (++missing <= 3) {
+          char text[96];
+          std::snprintf(text, sizeof text, " [%d,%d %06lx/%06lx]", x, y, static_cast<unsigned long>(got),
+                        static_cast<unsigned long>(want));
+          where += text;
+        }
+      }
+    }
+    if (systemPixels > 0 || missing > 0) {
+      ++bad;
+      if (detail.empty()) {
+        detail = "capture " + std::to_string(i) + ": " + std::to_string(systemPixels) +
+                 " column-edge pixels in the list's own grid colour, " + std::to_string(missing) +
+                 " unlike the steady picture" + where;
+      }
+    }
+  }
+  report_.Check(bad == 0, name + ": every capture shows our grid lines only", std::to_string(bad) + " bad, " + detail);
+}
+
 void Driver::Close() {
   if (!HaveWindow("close")) return;
   PostMessageW(target_.main, WM_CLOSE, 0, 0);
@@ -785,6 +894,8 @@ int Driver::Run(int argc, wchar_t** argv) {
       Pause(ready, args_[next_++]);
     } else if (step == "escape-during-scan" && Need(1, step)) {
       EscapeDuringScan(DriveArg());
+    } else if (step == "watch-grid-during-scan" && Need(1, step)) {
+      WatchGridDuringScan(DriveArg());
     } else if (step == "time-scan" && Need(1, step)) {
       TimeScan(DriveArg());
     } else if (step == "close") {

@@ -14,6 +14,7 @@ artifacts=$build/e2e
 kevu=$build/ui/kevu.exe
 driver=$build/tests/e2e/driver.exe
 recorder=$build/tests/e2e/recorder.exe
+dwm_recorder=$build/tests/e2e/dwmapi.dll
 
 passed=0
 failed=0
@@ -25,10 +26,10 @@ finish() {
   exit $?
 }
 
-if [ ! -f "$driver" ] || [ ! -f "$recorder" ]; then
-  cmake --build "$build" --target kevu_e2e_driver kevu_e2e_recorder -j2 >/dev/null 2>&1
+if [ ! -f "$driver" ] || [ ! -f "$recorder" ] || [ ! -f "$dwm_recorder" ]; then
+  cmake --build "$build" --target kevu_e2e_driver kevu_e2e_recorder kevu_e2e_dwm_recorder -j2 >/dev/null 2>&1
 fi
-for f in "$kevu" "$driver" "$recorder"; do
+for f in "$kevu" "$driver" "$recorder" "$dwm_recorder"; do
   [ -f "$f" ] || { fail "build: $(basename "$f") missing"; finish; }
 done
 
@@ -89,6 +90,8 @@ prepare_prefix() {
   cp "$driver" "$e2e/driver.exe"
   cp "$recorder" "$e2e/recorder.exe"
   cp "$work/manifest.lst" "$e2e/manifest.lst"
+  # kevu.exe's skin gets our recording dwmapi.dll in place of the system's (override below).
+  cp "$dwm_recorder" "$WINEPREFIX/drive_c/windows/system32/dwmapi.dll"
   cat >"$e2e/setup.reg" <<'EOF'
 REGEDIT4
 
@@ -109,6 +112,9 @@ REGEDIT4
 "MS Shell Dlg"="WenQuanYi Micro Hei"
 "MS Shell Dlg 2"="WenQuanYi Micro Hei"
 "Tahoma"="WenQuanYi Micro Hei"
+
+[HKEY_CURRENT_USER\Software\Wine\AppDefaults\kevu.exe\DllOverrides]
+"dwmapi"="native"
 
 [HKEY_CURRENT_USER\Software\Wine\X11 Driver]
 "Managed"="N"
@@ -177,11 +183,20 @@ run_driver window 420 \
   pause 'C:\e2e\ready' 'C:\e2e\go' \
   full-scan "$manifest" open-deleted .kvt clear open-none "$recorder_log" close
 
+# The skin turned the compositor's frame rendering off for the main window:
+# DWMWA_NCRENDERING_POLICY (2) = DWMNCRP_DISABLED (1).
+dwm_log=$WINEPREFIX/drive_c/e2e/dwm.log
+if grep -qx 'KevuMainWindow top-level attribute=2 value=1 size=4' "$dwm_log" 2>/dev/null; then
+  pass "skin: compositor frame rendering off for the main window"
+else
+  fail "skin: compositor frame rendering off for the main window ($(tr '\n' ';' <"$dwm_log" 2>/dev/null || echo 'no call'))"
+fi
+
 # The large drive joins only now, so the whole-machine scan above stays short.
 ln -s "$work/drives/g" "$WINEPREFIX/dosdevices/g:"
 restart_wine
 run_driver signal-and-clear 300 \
   signal 'C:\e2e\SCAN.TMP' zero signal 'C:\e2e\kevu.exe' keep \
-  launch 'C:\e2e\kevu.exe' clear-during-scan G "$manifest" escape-during-scan G
+  launch 'C:\e2e\kevu.exe' clear-during-scan G "$manifest" watch-grid-during-scan G escape-during-scan G
 
 finish
