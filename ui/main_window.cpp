@@ -26,14 +26,15 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIP
 constexpr UINT_PTR kIdRenderTimer = 2;
 // Per-file progress may change the state thousands of times a second; the window follows at this pace.
 constexpr DWORD kRenderIntervalMs = 30;
-// Growing the list view costs far more than repainting a label (under Wine each new item count
-// re-lays out the header and redraws both scroll bars: tens of milliseconds), so while rows keep
-// arriving it grows at most once in ten times what its last growth took, within these bounds:
-// the list never takes more than a tenth of the UI thread. Other list changes and a clear are
-// shown at once.
+// The labels and the list always show one moment of the state, so while rows keep arriving the
+// whole window follows the list. Growing the list view costs far more than repainting a label
+// (under Wine each new item count re-lays out the header and redraws both scroll bars: tens of
+// milliseconds), so it grows at most once in ten times what its last growth took, but within
+// these bounds: the scan is shown more than ten times a second. Other list changes and a clear
+// are shown at once.
 constexpr double kListGrowthShare = 0.1;
-constexpr double kMinListGrowthPauseMs = 100;
-constexpr double kMaxListGrowthPauseMs = 500;
+constexpr double kMinListGrowthPauseMs = kRenderIntervalMs;
+constexpr double kMaxListGrowthPauseMs = 70;
 
 enum LabelIndex { kStatus, kScoreCaption, kScore, kVerdict, kDrivePrompt, kDisclaimer, kLabelCount };
 
@@ -75,10 +76,11 @@ void PrepareLabelLooks(MainWindow& w) {
   w.ownFonts[1] = BoldFont(48, UiText("新宋体"), FIXED_PITCH);
   w.ownFonts[2] = BoldFont(16, L"", DEFAULT_PITCH);
   const COLORREF red = RGB(255, 0, 0);
-  w.looks[kStatus] = {nullptr, RGB(0, 0, 0), LabelEffect::None, w.state, LabelId::Status};
+  // The captions of the state reach these labels only with the render (see RenderCaptions).
+  w.looks[kStatus] = {nullptr, RGB(0, 0, 0), LabelEffect::None, nullptr, LabelId::Status};
   w.looks[kScoreCaption] = {w.ownFonts[0], RGB(0, 0, 0), LabelEffect::None, nullptr, LabelId::Status};
-  w.looks[kScore] = {w.ownFonts[1], red, LabelEffect::Shadow, w.state, LabelId::Score};
-  w.looks[kVerdict] = {w.ownFonts[2], red, LabelEffect::LightEdge, w.state, LabelId::Verdict};
+  w.looks[kScore] = {w.ownFonts[1], red, LabelEffect::Shadow, nullptr, LabelId::Score};
+  w.looks[kVerdict] = {w.ownFonts[2], red, LabelEffect::LightEdge, nullptr, LabelId::Verdict};
   w.looks[kDrivePrompt] = {nullptr, RGB(0, 0, 0), LabelEffect::None, nullptr, LabelId::Status};
   w.looks[kDisclaimer] = {nullptr, red, LabelEffect::None, nullptr, LabelId::Status};
 }
@@ -135,14 +137,13 @@ bool CreateControls(MainWindow& w) {
   return true;
 }
 
-void RenderCaptions(MainWindow& w) {
+void RenderCaptions(MainWindow& w, const std::string (&captions)[3]) {
   const LabelIndex indexes[] = {kStatus, kScore, kVerdict};
-  const LabelId ids[] = {LabelId::Status, LabelId::Score, LabelId::Verdict};
   for (int i = 0; i < 3; ++i) {
-    std::wstring text = GbkToWide(w.state->Caption(ids[i]));
+    std::wstring text = GbkToWide(captions[i]);
     if (text == w.shownCaptions[i]) continue;
     w.shownCaptions[i] = std::move(text);
-    InvalidateLabel(w.labels[indexes[i]]);
+    SetWindowTextW(w.labels[indexes[i]], w.shownCaptions[i].c_str());
   }
 }
 
@@ -160,26 +161,33 @@ void Render(MainWindow& w) {
   w.lastRender = GetTickCount();
   // Acknowledge first: a change made while we render notifies again.
   w.state->AcknowledgeChange();
-  ControlState::ViewVersions now = w.state->Versions();
-  if (now.captions != w.rendered.captions) RenderCaptions(w);
-  w.rendered.captions = now.captions;
-  const bool cleared = now.clears != w.rendered.clears;
-  const bool listChanged = cleared || now.rows != w.rendered.rows || now.reveal != w.rendered.reveal ||
-                           now.selection != w.rendered.selection;
-  const bool grows = listChanged && !cleared && w.list.Grows();
-  if (grows && w.lastRender - w.lastListGrowth < w.listGrowthPause) {
-    // Not due yet: come back, even if the state changes no more.
-    w.renderTimerSet = SetTimer(w.hwnd, kIdRenderTimer, kRenderIntervalMs, nullptr) != 0;
-  } else if (listChanged) {
+  // The list and the labels from one snapshot: a caption shown never tells of a row not listed.
+  const ControlState::ViewSnapshot now = w.state->Snapshot();
+  const ControlState::ViewVersions& v = now.versions;
+  const bool cleared = v.clears != w.rendered.clears;
+  const bool listChanged =
+      cleared || v.rows != w.rendered.rows || v.reveal != w.rendered.reveal || v.selection != w.rendered.selection;
+  const bool grows = listChanged && !cleared && w.list.Grows(now.rowCount);
+  const double sinceGrowth = w.lastRender - w.lastListGrowth;
+  if (grows && sinceGrowth < w.listGrowthPause) {
+    // Not due yet: the labels wait with the list; come back when it is due, even if the state
+    // changes no more.
+    UINT wait = static_cast<UINT>(w.listGrowthPause - sinceGrowth) + 1;
+    w.renderTimerSet = SetTimer(w.hwnd, kIdRenderTimer, wait, nullptr) != 0;
+    if (w.renderTimerSet) return;
+  }
+  if (listChanged) {
     const double started = MillisecondsNow();
-    w.list.Render(now.rows != w.rendered.rows, cleared, now.reveal != w.rendered.reveal);
+    w.list.Render(now.rowCount, v.rows != w.rendered.rows, cleared, v.reveal != w.rendered.reveal);
     if (grows) {
       const double pause = (MillisecondsNow() - started) / kListGrowthShare;
       w.listGrowthPause = std::clamp(pause, kMinListGrowthPauseMs, kMaxListGrowthPauseMs);
       w.lastListGrowth = w.lastRender;
     }
-    w.rendered = now;
   }
+  // After the list, so the captions never run ahead of the rows on the screen either.
+  if (v.captions != w.rendered.captions) RenderCaptions(w, now.captions);
+  w.rendered = v;
   RenderDriveList(w.driveList, *w.state);
 }
 

@@ -96,11 +96,10 @@ void SuspectListView::RedrawVisibleRows(int first, int count) {
   if (top <= last) ListView_RedrawItems(list_, top, last);
 }
 
-bool SuspectListView::Grows() const { return state_->RowCount() > ListView_GetItemCount(list_); }
+bool SuspectListView::Grows(int rowCount) const { return rowCount > ListView_GetItemCount(list_); }
 
-void SuspectListView::Render(bool rowsChanged, bool cleared, bool revealRequested) {
+void SuspectListView::Render(int count, bool rowsChanged, bool cleared, bool revealRequested) {
   rendering_ = true;
-  int count = state_->RowCount();
   int shown = ListView_GetItemCount(list_);
   if (count != shown) {
     // Growing must neither repaint everything nor move the view; shrinking (a clear) repaints all.

@@ -14,11 +14,12 @@ class SuspectListView {
   HWND Window() const { return list_; }
   // Answers the list's WM_NOTIFY; false when the notification is not the list's concern.
   bool OnNotify(const NMHDR& header, LRESULT& result);
-  // Brings the list up to the state; rowsChanged / revealRequested come from the versions.
+  // Brings the list up to rowCount rows of the state (counted with the labels' captions);
+  // rowsChanged / revealRequested come from the versions.
   // cleared: the rows were deleted since the last render, so none shown may still be right.
-  void Render(bool rowsChanged, bool cleared, bool revealRequested);
-  // The state holds rows the list does not count yet.
-  bool Grows() const;
+  void Render(int rowCount, bool rowsChanged, bool cleared, bool revealRequested);
+  // The list counts fewer rows than rowCount.
+  bool Grows(int rowCount) const;
   // The row the user sees selected becomes the state's selection (before a double-click is handled).
   void TakeSelectionFromList();
 
