@@ -9,6 +9,7 @@
 #include <string>
 
 #include "scan/scan_launch.h"
+#include "scan/scan_worker.h"
 #include "text/codepage.h"
 #include "ui/control_ids.h"
 #include "ui/drive_box.h"
@@ -64,9 +65,10 @@ HFONT BoldFont(int height, const std::wstring& face, BYTE pitch) {
                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, pitch | FF_DONTCARE, face.c_str());
 }
 
-HWND CreateButton(HWND parent, int id, const RECT& rect, const char* caption) {
+// group: WS_GROUP on the first control of a group (the keyboard's arrow keys move within one).
+HWND CreateButton(HWND parent, int id, const RECT& rect, const char* caption, DWORD group = 0) {
   return CreateWindowExW(0, WC_BUTTONW, UiText(caption).c_str(),
-                         WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | BS_PUSHBUTTON, rect.left, rect.top,
+                         WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | BS_PUSHBUTTON | group, rect.left, rect.top,
                          rect.right - rect.left, rect.bottom - rect.top, parent,
                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
 }
@@ -114,7 +116,7 @@ bool CreateControls(MainWindow& w) {
   }
   w.driveBox = CreateDriveBox(h, kIdDriveBox, At(136, 360, 216, 80), *w.state, *w.drives);
   HWND buttons[] = {
-      CreateButton(h, kIdScanButton, At(359, 360, 97, 24), "扫描"),
+      CreateButton(h, kIdScanButton, At(359, 360, 97, 24), "扫描", WS_GROUP),
       CreateButton(h, kIdFullScanButton, At(472, 360, 120, 24), "全盘扫描"),
       CreateButton(h, kIdClearButton, At(608, 360, 112, 24), "清空列表重置分数"),
   };
@@ -128,6 +130,8 @@ bool CreateControls(MainWindow& w) {
     // Labels lie under the other controls where they meet (the prompt and DriveBox).
     SetWindowPos(label, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
+  // Tab follows this order: DriveBox, the three buttons, then the list.
+  SetWindowPos(list, buttons[2], 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   w.list.Attach(list, w.state);
 
   auto guiFont = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
@@ -137,6 +141,7 @@ bool CreateControls(MainWindow& w) {
   return true;
 }
 
+// captions: by LabelId, from the snapshot the list was rendered from.
 void RenderCaptions(MainWindow& w, const std::string (&captions)[3]) {
   const LabelIndex indexes[] = {kStatus, kScore, kVerdict};
   for (int i = 0; i < 3; ++i) {
@@ -169,7 +174,8 @@ void Render(MainWindow& w) {
       cleared || v.rows != w.rendered.rows || v.reveal != w.rendered.reveal || v.selection != w.rendered.selection;
   const bool grows = listChanged && !cleared && w.list.Grows(now.rowCount);
   const double sinceGrowth = w.lastRender - w.lastListGrowth;
-  if (grows && sinceGrowth < w.listGrowthPause) {
+  // Once the walk is over no more rows come to wait for: its end is shown with its last rows at once.
+  if (grows && sinceGrowth < w.listGrowthPause && IsScanWorkerRunning()) {
     // Not due yet: the labels wait with the list; come back when it is due, even if the state
     // changes no more.
     UINT wait = static_cast<UINT>(w.listGrowthPause - sinceGrowth) + 1;
@@ -241,9 +247,14 @@ LRESULT OnNotify(MainWindow& w, const NMHDR& header) {
   LRESULT result = 0;
   if (header.hwndFrom == w.list.Window() && header.code == NM_DBLCLK) {
     const auto& click = reinterpret_cast<const NMITEMACTIVATE&>(header);
-    // Open what the user sees selected: the first click has selected it in the list.
+    // The row clicked, not the selection: during a scan the worker moves that after every file.
+    int row = w.list.DoubleClickedRow(click.ptAction);
     w.list.TakeSelectionFromList();
-    OnSuspectListDoubleClick(click.ptAction.x, click.ptAction.y, click.uKeyFlags);
+    if (row >= 0) {
+      OpenSuspectListRow(row);
+    } else {
+      OnSuspectListDoubleClick(click.ptAction.x, click.ptAction.y, click.uKeyFlags);
+    }
     return 0;
   }
   w.list.OnNotify(header, result);
@@ -251,6 +262,13 @@ LRESULT OnNotify(MainWindow& w, const NMHDR& header) {
 }
 
 void OnEscape(MainWindow& w) { PostMessageW(w.hwnd, WM_CLOSE, 0, 0); }
+
+// Enter presses the button that has the focus (asked by IsDialogMessageW in the loop).
+LRESULT OnGetDefaultId(MainWindow& w) {
+  HWND focus = GetFocus();
+  if (!focus || GetParent(focus) != w.hwnd || !(SendMessageW(focus, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON)) return 0;
+  return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
+}
 
 void OnDestroy(MainWindow& w) {
   KillTimer(w.hwnd, kIdScanTimer);
@@ -278,6 +296,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_COMMAND: OnCommand(*w, LOWORD(wParam), HIWORD(wParam)); return 0;
     case WM_NOTIFY: return OnNotify(*w, *reinterpret_cast<const NMHDR*>(lParam));
     case WM_KEYDOWN: if (wParam == VK_ESCAPE) OnEscape(*w); return 0;
+    case DM_GETDEFID: return OnGetDefaultId(*w);
     case WM_DESTROY: OnDestroy(*w); return 0;
     case WM_NCDESTROY: SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0); OnFinalDestroy(w); break;
   }
@@ -321,13 +340,22 @@ HWND CreateMainWindow(HINSTANCE instance, ControlState& state, DriveProvider& dr
 }
 
 int RunMessageLoop(HWND mainWindow) {
+  HWND driveBox = GetDlgItem(mainWindow, kIdDriveBox);
   MSG msg{};
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
     bool ours = msg.hwnd == mainWindow || IsChild(mainWindow, msg.hwnd);
-    if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE && ours) {
-      PostMessageW(mainWindow, WM_CLOSE, 0, 0);
-      continue;
+    if (ours && msg.message == WM_KEYDOWN) {
+      // Escape closes the window, except that it first folds up a dropped-down DriveBox.
+      bool dropped = driveBox && SendMessageW(driveBox, CB_GETDROPPEDSTATE, 0, 0);
+      if (msg.wParam == VK_ESCAPE && !dropped) {
+        PostMessageW(mainWindow, WM_CLOSE, 0, 0);
+        continue;
+      }
+      // Keyboard use shows where the focus is.
+      if (msg.wParam == VK_TAB) SendMessageW(mainWindow, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
     }
+    // Tab and Shift+Tab walk the controls, Enter presses the focused button.
+    if (ours && IsDialogMessageW(mainWindow, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }

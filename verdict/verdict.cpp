@@ -71,11 +71,14 @@ void OnClearButtonClick() {
   HealthScore.store(100);
 }
 
-void OnSuspectListDoubleClick(int, int, unsigned) {
+void OpenSuspectListRow(int row) {
   Controls& list = *Services.controls;
-  std::string dir = list.CellText(list.Selection(), 1);
-  int row = list.Selection();
-  std::string path = dir + list.CellText(row, 0);
+  std::string path = list.CellText(row, 1) + list.CellText(row, 0);
   NativeString nativePath = list.RowNativePath(row);
   if (Services.shell != nullptr) Services.shell->OpenWithDefaultAction(path, nativePath);
+}
+
+void OnSuspectListDoubleClick(int, int, unsigned) {
+  // Read once: during a scan the worker moves the selection after every file.
+  OpenSuspectListRow(Services.controls->Selection());
 }
