@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The real kevu.exe under Wine: a scan of a mapped drive of 50,000 files from the button press to
 # "扫描结束!", against a bare Win32 enumeration of the same drive under the same Wine; and the
-# window's answer to a message round trip while it scans.
+# window's answer to a message round trip while it scans, and how often it shows the scan.
 #   bench/wine_bench.sh [FILES]       (default 50000; uses build/cross)
 set -uo pipefail
 cd "$(dirname "$0")/.."
