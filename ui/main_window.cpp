@@ -266,7 +266,9 @@ void OnEscape(MainWindow& w) { PostMessageW(w.hwnd, WM_CLOSE, 0, 0); }
 // Enter presses the button that has the focus (asked by IsDialogMessageW in the loop).
 LRESULT OnGetDefaultId(MainWindow& w) {
   HWND focus = GetFocus();
-  if (!focus || GetParent(focus) != w.hwnd || !(SendMessageW(focus, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON)) return 0;
+  if (!focus || GetParent(focus) != w.hwnd ||
+      !(SendMessageW(focus, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)))
+    return 0;
   return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
 }
 

@@ -15,5 +15,7 @@ bool RegisterMainWindowClass(HINSTANCE instance);
 // before the function returns. state and drives must outlive the window.
 HWND CreateMainWindow(HINSTANCE instance, ControlState& state, DriveProvider& drives,
                       std::function<void()> onCreated);
-// Runs until the main window is destroyed; Escape in the window or one of its controls closes it.
+// Runs until the main window is destroyed. Tab and Shift+Tab walk the controls, Enter presses the
+// focused button; Escape in the window or one of its controls closes it (a dropped-down DriveBox
+// folds up first).
 int RunMessageLoop(HWND mainWindow);
