@@ -319,6 +319,15 @@ ControlState::ViewVersions ControlState::Versions() const {
   return impl_->versions;
 }
 
+ControlState::ViewSnapshot ControlState::Snapshot() const {
+  ViewSnapshot snapshot;
+  std::lock_guard<std::mutex> hold(impl_->lock);
+  snapshot.versions = impl_->versions;
+  for (int i = 0; i < 3; ++i) snapshot.captions[i] = impl_->captions[i];
+  snapshot.rowCount = static_cast<int>(impl_->rows.size());
+  return snapshot;
+}
+
 int ControlState::PendingRevealRow() {
   std::lock_guard<std::mutex> hold(impl_->lock);
   return impl_->revealRow;

@@ -50,6 +50,13 @@ class ControlState : public Controls {
     uint64_t clears = 0;      // delete-all-rows: earlier rows are no longer what the view shows
   };
   ViewVersions Versions() const;
+  // One moment of what the window shows beside the rows' texts, read under one hold of the lock.
+  struct ViewSnapshot {
+    ViewVersions versions;
+    std::string captions[3];  // by LabelId
+    int rowCount = 0;
+  };
+  ViewSnapshot Snapshot() const;
   int PendingRevealRow();  // the row of the last make-visible request, -1 when none
   // Called (from any thread) after a change when no earlier call is still unanswered;
   // the view calls AcknowledgeChange() before it renders, to be told again.

@@ -229,4 +229,32 @@ TEST(ControlStateView, VersionsRevealAndCoalescedNotifications) {
   EXPECT_EQ(state.PendingRevealRow(), -1);
 }
 
+// The window shows a caption and the rows from one snapshot: read apart, a caption written after
+// a row could be seen with a row count from before it.
+TEST(ControlStateView, SnapshotHoldsCaptionsAndRowCountOfOneMoment) {
+  ControlState state;
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    for (int i = 0; i < 20000; ++i) {
+      state.AppendRow("x");
+      state.SetCaption(LabelId::Status, std::to_string(i + 1));
+    }
+    done = true;
+  });
+  int inconsistent = 0, seen = 0;
+  while (!done) {
+    ControlState::ViewSnapshot snapshot = state.Snapshot();
+    if (snapshot.captions[0].empty()) continue;
+    ++seen;
+    int shown = std::stoi(snapshot.captions[0]);
+    if (snapshot.rowCount != shown && snapshot.rowCount != shown + 1) ++inconsistent;
+  }
+  worker.join();
+  EXPECT_EQ(inconsistent, 0) << "of " << seen << " snapshots";
+  ControlState::ViewSnapshot last = state.Snapshot();
+  EXPECT_EQ(last.rowCount, 20000);
+  EXPECT_EQ(last.captions[0], "20000");
+  EXPECT_EQ(last.versions.captions, state.Versions().captions);
+}
+
 }  // namespace

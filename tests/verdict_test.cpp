@@ -106,7 +106,9 @@ TEST_F(ResultsTest, DoubleClickOpensSelectedRowsPath) {
   OnSuspectListDoubleClick(ctx_, 5, 500, 0);
   controls_.SetSelection(4);
   OnSuspectListDoubleClick(ctx_, 5, 500, 0);
-  ASSERT_EQ(shell_.calls.size(), 4u);
+  OpenSuspectListRow(ctx_, 0);  // the row itself, whatever is selected
+  ASSERT_EQ(shell_.calls.size(), 5u);
+  EXPECT_EQ(shell_.calls[4].first, "C:\\a.avi");
   EXPECT_EQ(shell_.calls[1].first, "C:\\a.avi");
   EXPECT_EQ(shell_.calls[2].first, G("D:\\电影\\f3.rmvb"));
   EXPECT_TRUE(shell_.calls[2].second.empty());

@@ -19,7 +19,7 @@ HWND CreateChild(const wchar_t* cls, DWORD style, HWND parent, int id, const REC
 
 HWND CreateDriveBox(HWND parent, int id, const RECT& rect, ControlState& state, DriveProvider& drives) {
   // The height given to a drop-down list is that of the field and the dropped list together.
-  HWND box = CreateChild(WC_COMBOBOXW, WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, parent, id, rect);
+  HWND box = CreateChild(WC_COMBOBOXW, WS_VISIBLE | WS_TABSTOP | WS_GROUP | WS_VSCROLL | CBS_DROPDOWNLIST, parent, id, rect);
   if (!box) return nullptr;
   int selected = -1;
   std::vector<DriveBoxItem> items = BuildDriveBoxItems(drives, selected);

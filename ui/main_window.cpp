@@ -9,6 +9,7 @@
 #include <string>
 
 #include "scan/scan_launch.h"
+#include "scan/scan_worker.h"
 #include "text/codepage.h"
 #include "ui/control_ids.h"
 #include "ui/drive_box.h"
@@ -26,14 +27,15 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIP
 constexpr UINT_PTR kIdRenderTimer = 2;
 // Per-file progress may change the state thousands of times a second; the window follows at this pace.
 constexpr DWORD kRenderIntervalMs = 30;
-// Growing the list view costs far more than repainting a label (under Wine each new item count
-// re-lays out the header and redraws both scroll bars: tens of milliseconds), so while rows keep
-// arriving it grows at most once in ten times what its last growth took, within these bounds:
-// the list never takes more than a tenth of the UI thread. Other list changes and a clear are
-// shown at once.
+// The labels and the list always show one moment of the state, so while rows keep arriving the
+// whole window follows the list. Growing the list view costs far more than repainting a label
+// (under Wine each new item count re-lays out the header and redraws both scroll bars: tens of
+// milliseconds), so it grows at most once in ten times what its last growth took, but within
+// these bounds: the scan is shown more than ten times a second. Other list changes and a clear
+// are shown at once.
 constexpr double kListGrowthShare = 0.1;
-constexpr double kMinListGrowthPauseMs = 100;
-constexpr double kMaxListGrowthPauseMs = 500;
+constexpr double kMinListGrowthPauseMs = kRenderIntervalMs;
+constexpr double kMaxListGrowthPauseMs = 70;
 
 enum LabelIndex { kStatus, kScoreCaption, kScore, kVerdict, kDrivePrompt, kDisclaimer, kLabelCount };
 
@@ -63,9 +65,10 @@ HFONT BoldFont(int height, const std::wstring& face, BYTE pitch) {
                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, pitch | FF_DONTCARE, face.c_str());
 }
 
-HWND CreateButton(HWND parent, int id, const RECT& rect, const char* caption) {
+// group: WS_GROUP on the first control of a group (the keyboard's arrow keys move within one).
+HWND CreateButton(HWND parent, int id, const RECT& rect, const char* caption, DWORD group = 0) {
   return CreateWindowExW(0, WC_BUTTONW, UiText(caption).c_str(),
-                         WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | BS_PUSHBUTTON, rect.left, rect.top,
+                         WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | BS_PUSHBUTTON | group, rect.left, rect.top,
                          rect.right - rect.left, rect.bottom - rect.top, parent,
                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
 }
@@ -75,10 +78,11 @@ void PrepareLabelLooks(MainWindow& w) {
   w.ownFonts[1] = BoldFont(48, UiText("新宋体"), FIXED_PITCH);
   w.ownFonts[2] = BoldFont(16, L"", DEFAULT_PITCH);
   const COLORREF red = RGB(255, 0, 0);
-  w.looks[kStatus] = {nullptr, RGB(0, 0, 0), LabelEffect::None, w.state, LabelId::Status};
+  // The captions of the state reach these labels only with the render (see RenderCaptions).
+  w.looks[kStatus] = {nullptr, RGB(0, 0, 0), LabelEffect::None, nullptr, LabelId::Status};
   w.looks[kScoreCaption] = {w.ownFonts[0], RGB(0, 0, 0), LabelEffect::None, nullptr, LabelId::Status};
-  w.looks[kScore] = {w.ownFonts[1], red, LabelEffect::Shadow, w.state, LabelId::Score};
-  w.looks[kVerdict] = {w.ownFonts[2], red, LabelEffect::LightEdge, w.state, LabelId::Verdict};
+  w.looks[kScore] = {w.ownFonts[1], red, LabelEffect::Shadow, nullptr, LabelId::Score};
+  w.looks[kVerdict] = {w.ownFonts[2], red, LabelEffect::LightEdge, nullptr, LabelId::Verdict};
   w.looks[kDrivePrompt] = {nullptr, RGB(0, 0, 0), LabelEffect::None, nullptr, LabelId::Status};
   w.looks[kDisclaimer] = {nullptr, red, LabelEffect::None, nullptr, LabelId::Status};
 }
@@ -112,7 +116,7 @@ bool CreateControls(MainWindow& w) {
   }
   w.driveBox = CreateDriveBox(h, kIdDriveBox, At(136, 360, 216, 80), *w.state, w.ctx->drives);
   HWND buttons[] = {
-      CreateButton(h, kIdScanButton, At(359, 360, 97, 24), "扫描"),
+      CreateButton(h, kIdScanButton, At(359, 360, 97, 24), "扫描", WS_GROUP),
       CreateButton(h, kIdFullScanButton, At(472, 360, 120, 24), "全盘扫描"),
       CreateButton(h, kIdClearButton, At(608, 360, 112, 24), "清空列表重置分数"),
   };
@@ -126,6 +130,8 @@ bool CreateControls(MainWindow& w) {
     // Labels lie under the other controls where they meet (the prompt and DriveBox).
     SetWindowPos(label, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
+  // Tab follows this order: DriveBox, the three buttons, then the list.
+  SetWindowPos(list, buttons[2], 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   w.list.Attach(list, w.state);
 
   auto guiFont = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
@@ -135,14 +141,14 @@ bool CreateControls(MainWindow& w) {
   return true;
 }
 
-void RenderCaptions(MainWindow& w) {
+// captions: by LabelId, from the snapshot the list was rendered from.
+void RenderCaptions(MainWindow& w, const std::string (&captions)[3]) {
   const LabelIndex indexes[] = {kStatus, kScore, kVerdict};
-  const LabelId ids[] = {LabelId::Status, LabelId::Score, LabelId::Verdict};
   for (int i = 0; i < 3; ++i) {
-    std::wstring text = GbkToWide(w.state->Caption(ids[i]));
+    std::wstring text = GbkToWide(captions[i]);
     if (text == w.shownCaptions[i]) continue;
     w.shownCaptions[i] = std::move(text);
-    InvalidateLabel(w.labels[indexes[i]]);
+    SetWindowTextW(w.labels[indexes[i]], w.shownCaptions[i].c_str());
   }
 }
 
@@ -160,26 +166,34 @@ void Render(MainWindow& w) {
   w.lastRender = GetTickCount();
   // Acknowledge first: a change made while we render notifies again.
   w.state->AcknowledgeChange();
-  ControlState::ViewVersions now = w.state->Versions();
-  if (now.captions != w.rendered.captions) RenderCaptions(w);
-  w.rendered.captions = now.captions;
-  const bool cleared = now.clears != w.rendered.clears;
-  const bool listChanged = cleared || now.rows != w.rendered.rows || now.reveal != w.rendered.reveal ||
-                           now.selection != w.rendered.selection;
-  const bool grows = listChanged && !cleared && w.list.Grows();
-  if (grows && w.lastRender - w.lastListGrowth < w.listGrowthPause) {
-    // Not due yet: come back, even if the state changes no more.
-    w.renderTimerSet = SetTimer(w.hwnd, kIdRenderTimer, kRenderIntervalMs, nullptr) != 0;
-  } else if (listChanged) {
+  // The list and the labels from one snapshot: a caption shown never tells of a row not listed.
+  const ControlState::ViewSnapshot now = w.state->Snapshot();
+  const ControlState::ViewVersions& v = now.versions;
+  const bool cleared = v.clears != w.rendered.clears;
+  const bool listChanged =
+      cleared || v.rows != w.rendered.rows || v.reveal != w.rendered.reveal || v.selection != w.rendered.selection;
+  const bool grows = listChanged && !cleared && w.list.Grows(now.rowCount);
+  const double sinceGrowth = w.lastRender - w.lastListGrowth;
+  // Once the walk is over no more rows come to wait for: its end is shown with its last rows at once.
+  if (grows && sinceGrowth < w.listGrowthPause && IsScanWorkerRunning(*w.ctx)) {
+    // Not due yet: the labels wait with the list; come back when it is due, even if the state
+    // changes no more.
+    UINT wait = static_cast<UINT>(w.listGrowthPause - sinceGrowth) + 1;
+    w.renderTimerSet = SetTimer(w.hwnd, kIdRenderTimer, wait, nullptr) != 0;
+    if (w.renderTimerSet) return;
+  }
+  if (listChanged) {
     const double started = MillisecondsNow();
-    w.list.Render(now.rows != w.rendered.rows, cleared, now.reveal != w.rendered.reveal);
+    w.list.Render(now.rowCount, v.rows != w.rendered.rows, cleared, v.reveal != w.rendered.reveal);
     if (grows) {
       const double pause = (MillisecondsNow() - started) / kListGrowthShare;
       w.listGrowthPause = std::clamp(pause, kMinListGrowthPauseMs, kMaxListGrowthPauseMs);
       w.lastListGrowth = w.lastRender;
     }
-    w.rendered = now;
   }
+  // After the list, so the captions never run ahead of the rows on the screen either.
+  if (v.captions != w.rendered.captions) RenderCaptions(w, now.captions);
+  w.rendered = v;
   RenderDriveList(w.driveList, *w.state);
 }
 
@@ -233,9 +247,14 @@ LRESULT OnNotify(MainWindow& w, const NMHDR& header) {
   LRESULT result = 0;
   if (header.hwndFrom == w.list.Window() && header.code == NM_DBLCLK) {
     const auto& click = reinterpret_cast<const NMITEMACTIVATE&>(header);
-    // Open what the user sees selected: the first click has selected it in the list.
+    // The row clicked, not the selection: during a scan the worker moves that after every file.
+    int row = w.list.DoubleClickedRow(click.ptAction);
     w.list.TakeSelectionFromList();
-    OnSuspectListDoubleClick(*w.ctx, click.ptAction.x, click.ptAction.y, click.uKeyFlags);
+    if (row >= 0) {
+      OpenSuspectListRow(*w.ctx, row);
+    } else {
+      OnSuspectListDoubleClick(*w.ctx, click.ptAction.x, click.ptAction.y, click.uKeyFlags);
+    }
     return 0;
   }
   w.list.OnNotify(header, result);
@@ -243,6 +262,15 @@ LRESULT OnNotify(MainWindow& w, const NMHDR& header) {
 }
 
 void OnEscape(MainWindow& w) { PostMessageW(w.hwnd, WM_CLOSE, 0, 0); }
+
+// Enter presses the button that has the focus (asked by IsDialogMessageW in the loop).
+LRESULT OnGetDefaultId(MainWindow& w) {
+  HWND focus = GetFocus();
+  if (!focus || GetParent(focus) != w.hwnd ||
+      !(SendMessageW(focus, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)))
+    return 0;
+  return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
+}
 
 void OnDestroy(MainWindow& w) {
   KillTimer(w.hwnd, kIdScanTimer);
@@ -270,6 +298,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_COMMAND: OnCommand(*w, LOWORD(wParam), HIWORD(wParam)); return 0;
     case WM_NOTIFY: return OnNotify(*w, *reinterpret_cast<const NMHDR*>(lParam));
     case WM_KEYDOWN: if (wParam == VK_ESCAPE) OnEscape(*w); return 0;
+    case DM_GETDEFID: return OnGetDefaultId(*w);
     case WM_DESTROY: OnDestroy(*w); return 0;
     case WM_NCDESTROY: SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0); OnFinalDestroy(w); break;
   }
@@ -312,13 +341,22 @@ HWND CreateMainWindow(HINSTANCE instance, ControlState& state, ScanContext& ctx,
 }
 
 int RunMessageLoop(HWND mainWindow) {
+  HWND driveBox = GetDlgItem(mainWindow, kIdDriveBox);
   MSG msg{};
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
     bool ours = msg.hwnd == mainWindow || IsChild(mainWindow, msg.hwnd);
-    if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE && ours) {
-      PostMessageW(mainWindow, WM_CLOSE, 0, 0);
-      continue;
+    if (ours && msg.message == WM_KEYDOWN) {
+      // Escape closes the window, except that it first folds up a dropped-down DriveBox.
+      bool dropped = driveBox && SendMessageW(driveBox, CB_GETDROPPEDSTATE, 0, 0);
+      if (msg.wParam == VK_ESCAPE && !dropped) {
+        PostMessageW(mainWindow, WM_CLOSE, 0, 0);
+        continue;
+      }
+      // Keyboard use shows where the focus is.
+      if (msg.wParam == VK_TAB) SendMessageW(mainWindow, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
     }
+    // Tab and Shift+Tab walk the controls, Enter presses the focused button.
+    if (ours && IsDialogMessageW(mainWindow, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }

@@ -3,6 +3,7 @@
 #include "ui/result_list.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <string>
@@ -18,12 +19,14 @@ struct ColumnLayout {
 };
 constexpr ColumnLayout kColumns[] = {{"文件名", 150}, {"路径", 250}, {"文件大小", 150}, {"类型", 150}};
 
+constexpr UINT_PTR kListSubclassId = 1;
+
 int ListSelection(HWND list) { return ListView_GetNextItem(list, -1, LVNI_SELECTED); }
 
 }  // namespace
 
 HWND CreateSuspectList(HWND parent, int id, const RECT& rect) {
-  constexpr DWORD kStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA |
+  constexpr DWORD kStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | WS_GROUP | LVS_REPORT | LVS_OWNERDATA |
                            LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER;
   HWND list = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"", kStyle, rect.left, rect.top,
                               rect.right - rect.left, rect.bottom - rect.top, parent,
@@ -49,6 +52,68 @@ HWND CreateSuspectList(HWND parent, int id, const RECT& rect) {
 void SuspectListView::Attach(HWND list, ControlState* state) {
   list_ = list;
   state_ = state;
+  SetWindowSubclass(list_, ListProc, kListSubclassId, reinterpret_cast<DWORD_PTR>(this));
+}
+
+LRESULT CALLBACK SuspectListView::ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                           DWORD_PTR self) {
+  switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+      if (reinterpret_cast<SuspectListView*>(self)->OnMouseButton(message, wParam, lParam)) return 0;
+      break;
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(list, ListProc, kListSubclassId);
+      break;
+  }
+  return DefSubclassProc(list, message, wParam, lParam);
+}
+
+// The list view drops its selection on a press on its empty area; there the selection stays, so
+// a double-click below the rows still means the selected row. True when the press is handled here.
+bool SuspectListView::OnMouseButton(UINT message, WPARAM wParam, LPARAM lParam) {
+  POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  int row = RowAt(at);
+  if (message == WM_LBUTTONDOWN) pressedRow_ = row;
+  if (row >= 0) return false;
+  SetFocus(list_);
+  if (message == WM_LBUTTONDBLCLK) {
+    // Reported as the list view reports one on a row.
+    NMITEMACTIVATE click{};
+    click.hdr.hwndFrom = list_;
+    click.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(list_));
+    click.hdr.code = NM_DBLCLK;
+    click.iItem = -1;
+    click.ptAction = at;
+    if (wParam & MK_CONTROL) click.uKeyFlags |= LVKF_CONTROL;
+    if (wParam & MK_SHIFT) click.uKeyFlags |= LVKF_SHIFT;
+    if (GetKeyState(VK_MENU) < 0) click.uKeyFlags |= LVKF_ALT;
+    SendMessageW(GetParent(list_), WM_NOTIFY, click.hdr.idFrom, reinterpret_cast<LPARAM>(&click));
+  }
+  return true;
+}
+
+// Rows span all columns (the list selects whole rows); anywhere else is the empty area.
+int SuspectListView::RowAt(POINT at) const {
+  int count = ListView_GetItemCount(list_);
+  int top = ListView_GetTopIndex(list_);
+  RECT first{};
+  if (count <= 0 || top >= count || !ListView_GetItemRect(list_, top, &first, LVIR_BOUNDS)) return -1;
+  int height = first.bottom - first.top;
+  if (height <= 0 || at.y < first.top) return -1;
+  int row = top + (at.y - first.top) / height;
+  RECT bounds{};
+  if (row >= count || !ListView_GetItemRect(list_, row, &bounds, LVIR_BOUNDS) || !PtInRect(&bounds, at)) return -1;
+  return row;
+}
+
+int SuspectListView::DoubleClickedRow(POINT at) const {
+  int row = RowAt(at);
+  if (row < 0) return -1;
+  // Rows may have scrolled under the pointer between the two clicks (the scan reveals new rows).
+  return pressedRow_ >= 0 && pressedRow_ < ListView_GetItemCount(list_) ? pressedRow_ : row;
 }
 
 bool SuspectListView::OnNotify(const NMHDR& header, LRESULT& result) {
@@ -96,11 +161,10 @@ void SuspectListView::RedrawVisibleRows(int first, int count) {
   if (top <= last) ListView_RedrawItems(list_, top, last);
 }
 
-bool SuspectListView::Grows() const { return state_->RowCount() > ListView_GetItemCount(list_); }
+bool SuspectListView::Grows(int rowCount) const { return rowCount > ListView_GetItemCount(list_); }
 
-void SuspectListView::Render(bool rowsChanged, bool cleared, bool revealRequested) {
+void SuspectListView::Render(int count, bool rowsChanged, bool cleared, bool revealRequested) {
   rendering_ = true;
-  int count = state_->RowCount();
   int shown = ListView_GetItemCount(list_);
   if (count != shown) {
     // Growing must neither repaint everything nor move the view; shrinking (a clear) repaints all.

@@ -53,11 +53,14 @@ void OnClearButtonClick(ScanContext& ctx) {
   ctx.HealthScore.store(100);
 }
 
-void OnSuspectListDoubleClick(ScanContext& ctx, int, int, unsigned) {
+void OpenSuspectListRow(ScanContext& ctx, int row) {
   Controls& list = ctx.controls;
-  std::string dir = list.CellText(list.Selection(), 1);
-  int row = list.Selection();
-  std::string path = dir + list.CellText(row, 0);
+  std::string path = list.CellText(row, 1) + list.CellText(row, 0);
   NativeString nativePath = list.RowNativePath(row);
   ctx.shell.OpenWithDefaultAction(path, nativePath);
+}
+
+void OnSuspectListDoubleClick(ScanContext& ctx, int, int, unsigned) {
+  // Read once: during a scan the worker moves the selection after every file.
+  OpenSuspectListRow(ctx, ctx.controls.Selection());
 }

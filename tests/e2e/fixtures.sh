@@ -4,7 +4,8 @@
 #   fixtures.sh DRIVES_DIR MANIFEST
 # DRIVES_DIR/d: fixed disk with a volume label, 20 suspects of every kind and tricky non-suspects
 # DRIVES_DIR/e: removable disk; DRIVES_DIR/f: fixed disk without a label;
-# DRIVES_DIR/g: 200,000 files, one suspect in a thousand (long enough to act during a scan).
+# DRIVES_DIR/g: 200,000 files, one suspect in a thousand (long enough to act during a scan);
+# DRIVES_DIR/h: 60,000 files, ten suspects (all in view while the walk goes on).
 set -euo pipefail
 out=$1 manifest=$2
 rm -rf "$out"
@@ -73,6 +74,7 @@ put("e", "照片\\风景.png", b"x" * 32)
 put("f", "下载\\sexy.avi", b"x" * 40, category=VIDEO)
 put("f", "美女.jpg", b"x" * 41, category=PICTURE)
 put("f", "下载\\notes.doc", b"x" * 42)
+put("f", "下载\\美女.kvt", b"x" * 43, category=FILE)
 
 for folder in range(20):
     for i in range(10000):
@@ -81,6 +83,13 @@ for folder in range(20):
             put("g", "批量%02d\\性感%06d.avi" % (folder, n), b"x" * (n % 997), category=VIDEO)
         else:
             put("g", "批量%02d\\f%06d.dat" % (folder, n))
+
+for folder in range(10):
+    for i in range(6000):
+        if i == 3000:
+            put("h", "慢%02d\\美女%02d.kvt" % (folder, folder), b"x" * (folder + 1), category=FILE)
+        else:
+            put("h", "慢%02d\\f%04d.dat" % (folder, i))
 
 with open(manifest, "w", encoding="utf-8", newline="\n") as f:
     for path, category in suspects:

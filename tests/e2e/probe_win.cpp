@@ -228,12 +228,35 @@ std::string NewWindows(const std::vector<std::pair<HWND, std::string>>& before,
 }
 
 void DoubleClick(HWND hwnd, POINT pt) {
-  LPARAM at = MAKELPARAM(pt.x, pt.y);
-  // The sequence the system generates for a real double-click.
-  PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
-  PostMessageW(hwnd, WM_LBUTTONUP, 0, at);
-  PostMessageW(hwnd, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
-  PostMessageW(hwnd, WM_LBUTTONUP, 0, at);
+  ClientToScreen(hwnd, &pt);
+  SetCursorPos(pt.x, pt.y);
+  INPUT clicks[4] = {};
+  const DWORD flags[4] = {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP};
+  for (int i = 0; i < 4; ++i) {
+    clicks[i].type = INPUT_MOUSE;
+    clicks[i].mi.dwFlags = flags[i];
+  }
+  SendInput(4, clicks, sizeof(INPUT));
+  // A click soon after would make a triple click of it.
+  Sleep(GetDoubleClickTime() + 100);
+}
+
+void PressKey(WORD vk, bool shift) {
+  INPUT keys[4] = {};
+  int n = 0;
+  auto key = [&](WORD code, bool up) {
+    keys[n].type = INPUT_KEYBOARD;
+    keys[n].ki.wVk = code;
+    keys[n].ki.wScan = static_cast<WORD>(MapVirtualKeyW(code, MAPVK_VK_TO_VSC));
+    keys[n].ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    ++n;
+  };
+  if (shift) key(VK_SHIFT, false);
+  key(vk, false);
+  key(vk, true);
+  if (shift) key(VK_SHIFT, true);
+  SendInput(static_cast<UINT>(n), keys, sizeof(INPUT));
+  Sleep(150);
 }
 
 HWND FocusOf(HWND hwnd) {

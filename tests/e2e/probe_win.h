@@ -97,8 +97,11 @@ std::vector<std::pair<HWND, std::string>> VisibleTopWindows();
 std::string NewWindows(const std::vector<std::pair<HWND, std::string>>& before,
                        const std::vector<std::pair<HWND, std::string>>& after);
 
-// A user's double-click with the left button at a point of hwnd's client area.
+// A user's double-click with the left button at a point of hwnd's client area, as real input
+// (button down, up, down, up): the system makes the double-click message of it.
 void DoubleClick(HWND hwnd, POINT pt);
+// A user's key press, as real input to the foreground window; with Shift held when shift.
+void PressKey(WORD vk, bool shift = false);
 // The window that has the keyboard focus in the thread of hwnd, or hwnd when none.
 HWND FocusOf(HWND hwnd);
 

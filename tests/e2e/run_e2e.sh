@@ -75,7 +75,7 @@ restart_wine() {
 prepare_prefix() {
   local dd=$WINEPREFIX/dosdevices e2e=$WINEPREFIX/drive_c/e2e
   bash "$here/fixtures.sh" "$work/drives" "$work/manifest.lst" || return 1
-  rm -f "$dd/z:" "$dd/d:" "$dd/e:" "$dd/f:" "$dd/g:"
+  rm -f "$dd/z:" "$dd/d:" "$dd/e:" "$dd/f:" "$dd/g:" "$dd/h:"
   # Wine links the profile folders to the Linux home; C: must hold only the prefix itself.
   local link
   while IFS= read -r -d '' link; do
@@ -100,6 +100,7 @@ REGEDIT4
 "e:"="floppy"
 "f:"="hd"
 "g:"="hd"
+"h:"="hd"
 
 [HKEY_CLASSES_ROOT\.kvt]
 @="kvtfile"
@@ -181,7 +182,8 @@ run_driver window 420 \
   launch 'C:\e2e\kevu.exe' initial geometry drivebox D:KevuData F: -E \
   scan-drive D "$manifest" scan-drive D "$manifest" open-row .kvt "$recorder_log" \
   pause 'C:\e2e\ready' 'C:\e2e\go' \
-  full-scan "$manifest" open-deleted .kvt clear open-none "$recorder_log" close
+  full-scan "$manifest" open-deleted .kvt clear open-none "$recorder_log" \
+  scan-drive F "$manifest" open-row .kvt "$recorder_log" open-below "$recorder_log" close
 
 # The skin turned the compositor's frame rendering off for the main window:
 # DWMWA_NCRENDERING_POLICY (2) = DWMNCRP_DISABLED (1).
@@ -192,11 +194,16 @@ else
   fail "skin: compositor frame rendering off for the main window ($(tr '\n' ';' <"$dwm_log" 2>/dev/null || echo 'no call'))"
 fi
 
-# The large drive joins only now, so the whole-machine scan above stays short.
+run_driver keyboard 300 \
+  launch 'C:\e2e\kevu.exe' keyboard D "$manifest" escape-each 'C:\e2e\kevu.exe'
+
+# The large drives join only now, so the whole-machine scan above stays short.
 ln -s "$work/drives/g" "$WINEPREFIX/dosdevices/g:"
+ln -s "$work/drives/h" "$WINEPREFIX/dosdevices/h:"
 restart_wine
-run_driver signal-and-clear 300 \
+run_driver signal-and-clear 540 \
   signal 'C:\e2e\SCAN.TMP' zero signal 'C:\e2e\kevu.exe' keep \
-  launch 'C:\e2e\kevu.exe' clear-during-scan G "$manifest" watch-grid-during-scan G escape-during-scan G
+  launch 'C:\e2e\kevu.exe' scan-drive G "$manifest" clear-during-scan G "$manifest" \
+  watch-grid-during-scan G open-during-scan H "$recorder_log" escape-during-scan G
 
 finish
