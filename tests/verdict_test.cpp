@@ -70,9 +70,13 @@ TEST_F(ResultsTest, ClearDuringScanRestartsListAndScore) {
   for (int i = 0; i < 3; ++i) AddSuspectRow(ctx_, "a.avi", "C:\\", 1, CategoryForName(".avi"));
   ctx_.HealthScore.store(-5);
   controls_.SetCaption(LabelId::Status, "C:\\a.avi");
+  OnScanTimerTick(ctx_);
   OnClearButtonClick(ctx_);
   EXPECT_EQ(controls_.RowCount(), 0);
   EXPECT_EQ(ctx_.HealthScore.load(), 100);
+  // The labels follow the empty list at once, not a tick later below it.
+  EXPECT_EQ(controls_.Caption(LabelId::Score), "100");
+  EXPECT_EQ(controls_.Caption(LabelId::Verdict), "");
   EXPECT_EQ(controls_.Caption(LabelId::Status), "C:\\a.avi");  // nothing else changes
   OnScanTimerTick(ctx_);
   EXPECT_EQ(controls_.Caption(LabelId::Score), "100");
