@@ -5,7 +5,6 @@
 
 #include <algorithm>
 
-#include "text/codepage.h"
 #include "ui/gdi_owner.h"
 
 namespace {
@@ -84,31 +83,11 @@ void PaintLabel(HWND label, HDC target) {
   BitBlt(target, 0, 0, width, height, dc, self.left, self.top, SRCCOPY);
 }
 
-// Copies text into a WM_GETTEXT buffer; gives the characters copied.
-LRESULT CopyText(const std::wstring& text, WPARAM capacity, LPARAM buffer) {
-  auto* out = reinterpret_cast<wchar_t*>(buffer);
-  if (capacity == 0 || !out) return 0;
-  size_t count = std::min<size_t>(text.size(), capacity - 1);
-  std::copy_n(text.data(), count, out);
-  out[count] = L'\0';
-  return static_cast<LRESULT>(count);
-}
-
-std::wstring StateCaption(const LabelLook& look) { return GbkToWide(look.state->Caption(look.caption)); }
-
 LRESULT CALLBACK LabelProc(HWND label, UINT message, WPARAM wParam, LPARAM lParam) {
-  const LabelLook* look = LookOf(label);
-  bool fromState = look && look->state;
   switch (message) {
     case WM_NCCREATE:
       SetWindowLongPtrW(label, kLookSlot,
                         reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-      break;
-    case WM_GETTEXT:
-      if (fromState) return CopyText(StateCaption(*look), wParam, lParam);
-      break;
-    case WM_GETTEXTLENGTH:
-      if (fromState) return static_cast<LRESULT>(StateCaption(*look).size());
       break;
     case WM_SETTEXT: {
       LRESULT result = DefWindowProcW(label, message, wParam, lParam);
@@ -162,8 +141,6 @@ HWND CreateLabel(HWND parent, int id, const RECT& rect, const std::wstring& text
 bool IsLabel(HWND window) { return labelAtom && GetClassLongPtrW(window, GCW_ATOM) == labelAtom; }
 
 std::wstring LabelText(HWND label) {
-  const LabelLook* look = LookOf(label);
-  if (look && look->state) return StateCaption(*look);
   std::wstring text(static_cast<size_t>(GetWindowTextLengthW(label)) + 1, L'\0');
   text.resize(static_cast<size_t>(GetWindowTextW(label, text.data(), static_cast<int>(text.size()))));
   return text;

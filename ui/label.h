@@ -5,16 +5,12 @@
 
 #include <string>
 
-#include "app/control_state.h"
-
 enum class LabelEffect { None, Shadow, LightEdge };
 
 struct LabelLook {
   HFONT font = nullptr;  // nullptr: the font the label is given with WM_SETFONT
   COLORREF color = RGB(0, 0, 0);
   LabelEffect effect = LabelEffect::None;
-  ControlState* state = nullptr;  // set for a label whose caption lives in the state
-  LabelId caption = LabelId::Status;
 };
 
 bool RegisterLabelClass(HINSTANCE instance);

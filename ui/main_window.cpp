@@ -13,6 +13,7 @@
 #include "text/codepage.h"
 #include "ui/control_ids.h"
 #include "ui/drive_box.h"
+#include "ui/gdi_owner.h"
 #include "ui/label.h"
 #include "ui/resource.h"
 #include "ui/result_list.h"
@@ -37,105 +38,116 @@ constexpr double kListGrowthShare = 0.1;
 constexpr double kMinListGrowthPauseMs = kRenderIntervalMs;
 constexpr double kMaxListGrowthPauseMs = 70;
 
-enum LabelIndex { kStatus, kScoreCaption, kScore, kVerdict, kDrivePrompt, kDisclaimer, kLabelCount };
+// The controls of the window, in creation order, which is also the Tab order (the labels take
+// no focus). Sizes, texts, fonts, colours and effects of each are here and nowhere else.
+enum class Kind { Label, Button, DriveBox, SuspectList, DriveList };
+struct FontSpec {
+  int height;        // character height in pixels; 0: the default GUI font
+  const char* face;  // UTF-8; "" leaves the face to the system
+  BYTE pitch;
+};
+constexpr FontSpec kGuiFont{0, "", DEFAULT_PITCH};
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+constexpr COLORREF kRed = RGB(255, 0, 0);
+struct ControlSpec {
+  int id;
+  Kind kind;
+  int left, top, width, height;
+  const char* text;  // UTF-8
+  FontSpec font = kGuiFont;
+  COLORREF color = kBlack;
+  LabelEffect effect = LabelEffect::None;
+  DWORD group = 0;   // WS_GROUP: the first control of a group for the arrow keys
+};
+constexpr ControlSpec kControls[] = {
+    {kIdDriveBox, Kind::DriveBox, 136, 360, 216, 80, ""},  // 80: the field with its list dropped down
+    {kIdScanButton, Kind::Button, 359, 360, 97, 24, "扫描", kGuiFont, kBlack, LabelEffect::None, WS_GROUP},
+    {kIdFullScanButton, Kind::Button, 472, 360, 120, 24, "全盘扫描"},
+    {kIdClearButton, Kind::Button, 608, 360, 112, 24, "清空列表重置分数"},
+    {kIdSuspectList, Kind::SuspectList, 8, 24, 704, 264, ""},
+    {kIdStatusLabel, Kind::Label, 16, 8, 704, 16, ""},
+    {kIdScoreCaptionLabel, Kind::Label, 16, 304, 80, 32, "健康度:", {19, "", DEFAULT_PITCH}},
+    {kIdScoreLabel, Kind::Label, 96, 296, 152, 48, "100", {48, "新宋体", FIXED_PITCH}, kRed, LabelEffect::Shadow},
+    {kIdVerdictLabel, Kind::Label, 192, 304, 536, 24, "", {16, "", DEFAULT_PITCH}, kRed, LabelEffect::LightEdge},
+    {kIdDrivePromptLabel, Kind::Label, 16, 360, 128, 24, "请选择要搜索的盘符："},
+    {kIdDisclaimerLabel, Kind::Label, 16, 400, 568, 16,
+     "免责申明:本程序导致的夫妻,情侣,朋友,等关系不和谐,本人概不负责.", kGuiFont, kRed},
+    {kIdDriveList, Kind::DriveList, 456, 72, 72, 160, ""},
+};
+constexpr size_t kControlCount = std::size(kControls);
+
+// The labels that show a caption of the state, by LabelId.
+constexpr int kCaptionLabelIds[] = {kIdStatusLabel, kIdScoreLabel, kIdVerdictLabel};
 
 struct MainWindow {
   ControlState* state = nullptr;
   ScanContext* ctx = nullptr;
   std::function<void()> onCreated;
   HWND hwnd = nullptr;
-  HWND labels[kLabelCount] = {};
-  LabelLook looks[kLabelCount];
-  HFONT ownFonts[3] = {};
+  LabelLook looks[kControlCount];                 // by row of kControls (labels only)
+  GdiObject<HFONT> fonts[kControlCount];          // a row's own font, when it has one
+  HWND captionLabels[std::size(kCaptionLabelIds)] = {};
   HWND driveBox = nullptr;
   HWND driveList = nullptr;
   SuspectListView list;
   ControlState::ViewVersions rendered;
-  std::wstring shownCaptions[3];
+  std::wstring shownCaptions[std::size(kCaptionLabelIds)];
   DWORD lastRender = 0;
   DWORD lastListGrowth = 0;
   double listGrowthPause = kMinListGrowthPauseMs;
   bool renderTimerSet = false;
 };
 
-RECT At(int left, int top, int width, int height) { return RECT{left, top, left + width, top + height}; }
-
-HFONT BoldFont(int height, const std::wstring& face, BYTE pitch) {
-  return CreateFontW(-height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
-                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, pitch | FF_DONTCARE, face.c_str());
+HFONT CreateOwnFont(const FontSpec& font) {
+  return CreateFontW(-font.height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, font.pitch | FF_DONTCARE, UiText(font.face).c_str());
 }
 
-// group: WS_GROUP on the first control of a group (the keyboard's arrow keys move within one).
-HWND CreateButton(HWND parent, int id, const RECT& rect, const char* caption, DWORD group = 0) {
-  return CreateWindowExW(0, WC_BUTTONW, UiText(caption).c_str(),
-                         WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | BS_PUSHBUTTON | group, rect.left, rect.top,
-                         rect.right - rect.left, rect.bottom - rect.top, parent,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+HWND CreateButton(HWND parent, const ControlSpec& spec, const RECT& rect) {
+  return CreateWindowExW(0, WC_BUTTONW, UiText(spec.text).c_str(),
+                         WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | BS_PUSHBUTTON | spec.group, rect.left,
+                         rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), GetModuleHandleW(nullptr), nullptr);
 }
 
-void PrepareLabelLooks(MainWindow& w) {
-  w.ownFonts[0] = BoldFont(19, L"", DEFAULT_PITCH);
-  w.ownFonts[1] = BoldFont(48, UiText("新宋体"), FIXED_PITCH);
-  w.ownFonts[2] = BoldFont(16, L"", DEFAULT_PITCH);
-  const COLORREF red = RGB(255, 0, 0);
-  // The captions of the state reach these labels only with the render (see RenderCaptions).
-  w.looks[kStatus] = {nullptr, RGB(0, 0, 0), LabelEffect::None, nullptr, LabelId::Status};
-  w.looks[kScoreCaption] = {w.ownFonts[0], RGB(0, 0, 0), LabelEffect::None, nullptr, LabelId::Status};
-  w.looks[kScore] = {w.ownFonts[1], red, LabelEffect::Shadow, nullptr, LabelId::Score};
-  w.looks[kVerdict] = {w.ownFonts[2], red, LabelEffect::LightEdge, nullptr, LabelId::Verdict};
-  w.looks[kDrivePrompt] = {nullptr, RGB(0, 0, 0), LabelEffect::None, nullptr, LabelId::Status};
-  w.looks[kDisclaimer] = {nullptr, red, LabelEffect::None, nullptr, LabelId::Status};
+HWND CreateControl(MainWindow& w, size_t row) {
+  const ControlSpec& spec = kControls[row];
+  const RECT rect{spec.left, spec.top, spec.left + spec.width, spec.top + spec.height};
+  switch (spec.kind) {
+    case Kind::Label:
+      if (spec.font.height > 0) w.fonts[row].Reset(CreateOwnFont(spec.font));
+      w.looks[row] = {w.fonts[row].Get(), spec.color, spec.effect};
+      return CreateLabel(w.hwnd, spec.id, rect, UiText(spec.text), &w.looks[row]);
+    case Kind::Button:
+      return CreateButton(w.hwnd, spec, rect);
+    case Kind::DriveBox:
+      return w.driveBox = CreateDriveBox(w.hwnd, spec.id, rect, *w.state, w.ctx->drives);
+    case Kind::SuspectList:
+      return CreateSuspectList(w.hwnd, spec.id, rect);
+    case Kind::DriveList:
+      return w.driveList = CreateDriveList(w.hwnd, spec.id, rect);
+  }
+  return nullptr;
 }
 
 bool CreateControls(MainWindow& w) {
-  HWND h = w.hwnd;
-  PrepareLabelLooks(w);
   // The window starts with these captions; the logic changes them only through the state.
   w.state->SetCaption(LabelId::Status, "");
   w.state->SetCaption(LabelId::Score, "100");
   w.state->SetCaption(LabelId::Verdict, "");
 
-  struct LabelLayout {
-    LabelIndex index;
-    int id;
-    RECT rect;
-    const char* text;
-  };
-  const LabelLayout labelLayouts[] = {
-      {kStatus, kIdStatusLabel, At(16, 8, 704, 16), ""},
-      {kScoreCaption, kIdScoreCaptionLabel, At(16, 304, 80, 32), "健康度:"},
-      {kScore, kIdScoreLabel, At(96, 296, 152, 48), "100"},
-      {kVerdict, kIdVerdictLabel, At(192, 304, 536, 24), ""},
-      {kDrivePrompt, kIdDrivePromptLabel, At(16, 360, 128, 24), "请选择要搜索的盘符："},
-      {kDisclaimer, kIdDisclaimerLabel, At(16, 400, 568, 16),
-       "免责申明:本程序导致的夫妻,情侣,朋友,等关系不和谐,本人概不负责."},
-  };
-  HWND list = CreateSuspectList(h, kIdSuspectList, At(8, 24, 704, 264));
-  for (const LabelLayout& layout : labelLayouts) {
-    w.labels[layout.index] = CreateLabel(h, layout.id, layout.rect, UiText(layout.text), &w.looks[layout.index]);
-  }
-  w.driveBox = CreateDriveBox(h, kIdDriveBox, At(136, 360, 216, 80), *w.state, w.ctx->drives);
-  HWND buttons[] = {
-      CreateButton(h, kIdScanButton, At(359, 360, 97, 24), "扫描", WS_GROUP),
-      CreateButton(h, kIdFullScanButton, At(472, 360, 120, 24), "全盘扫描"),
-      CreateButton(h, kIdClearButton, At(608, 360, 112, 24), "清空列表重置分数"),
-  };
-  w.driveList = CreateDriveList(h, kIdDriveList, At(456, 72, 72, 160));
-  if (!list || !w.driveBox || !w.driveList) return false;
-  for (HWND button : buttons) {
-    if (!button) return false;
-  }
-  for (HWND label : w.labels) {
-    if (!label) return false;
+  for (size_t row = 0; row < kControlCount; ++row) {
+    HWND control = CreateControl(w, row);
+    if (!control) return false;
     // Labels lie under the other controls where they meet (the prompt and DriveBox).
-    SetWindowPos(label, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (kControls[row].kind == Kind::Label)
+      SetWindowPos(control, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (kControls[row].kind == Kind::SuspectList) w.list.Attach(control, w.state);
   }
-  // Tab follows this order: DriveBox, the three buttons, then the list.
-  SetWindowPos(list, buttons[2], 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  w.list.Attach(list, w.state);
+  for (size_t i = 0; i < std::size(kCaptionLabelIds); ++i) w.captionLabels[i] = GetDlgItem(w.hwnd, kCaptionLabelIds[i]);
 
   auto guiFont = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
-  for (HWND child = GetWindow(h, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+  for (HWND child = GetWindow(w.hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     SendMessageW(child, WM_SETFONT, guiFont, FALSE);
   }
   return true;
@@ -143,12 +155,11 @@ bool CreateControls(MainWindow& w) {
 
 // captions: by LabelId, from the snapshot the list was rendered from.
 void RenderCaptions(MainWindow& w, const std::string (&captions)[3]) {
-  const LabelIndex indexes[] = {kStatus, kScore, kVerdict};
-  for (int i = 0; i < 3; ++i) {
+  for (size_t i = 0; i < std::size(kCaptionLabelIds); ++i) {
     std::wstring text = GbkToWide(captions[i]);
     if (text == w.shownCaptions[i]) continue;
     w.shownCaptions[i] = std::move(text);
-    SetWindowTextW(w.labels[indexes[i]], w.shownCaptions[i].c_str());
+    SetWindowTextW(w.captionLabels[i], w.shownCaptions[i].c_str());
   }
 }
 
@@ -279,7 +290,6 @@ void OnDestroy(MainWindow& w) {
 }
 
 void OnFinalDestroy(MainWindow* w) {
-  for (HFONT font : w->ownFonts) DeleteObject(font);
   delete w;
 }
 
