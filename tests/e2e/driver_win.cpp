@@ -4,7 +4,7 @@
 //   drive-type L fixed|removable | scan-drive L MANIFEST | full-scan MANIFEST | clear
 //   clear-during-scan L MANIFEST | open-row SUFFIX LOG | open-deleted SUFFIX | open-none LOG
 //   pause READY GO
-//   escape-during-scan L | close | signal EXE zero|keep
+//   watch-grid-during-scan L | escape-during-scan L | close | signal EXE zero|keep
 // Prints one PASS/FAIL line per check; the exit code is the number of failed checks (capped).
 #include <windows.h>
 #include <commctrl.h>
