@@ -5,7 +5,7 @@
 //   clear-during-scan L MANIFEST | open-row SUFFIX LOG | open-deleted SUFFIX | open-none LOG
 //   open-below LOG | open-during-scan L LOG | keyboard L MANIFEST | escape-each EXE
 //   pause READY GO
-//   escape-during-scan L | close | signal EXE zero|keep
+//   watch-grid-during-scan L | escape-during-scan L | close | signal EXE zero|keep
 // Prints one PASS/FAIL line per check; the exit code is the number of failed checks (capped).
 #include <windows.h>
 #include <commctrl.h>
