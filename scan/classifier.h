@@ -17,5 +17,9 @@ const std::string& CategoryFile();     // "可疑色情文件"
 // Category of a name that matched NameKeywords, by the last bytes of the name.
 const std::string& CategoryForName(std::string_view name);
 
+// Whether ClassifyFile reads this listed file's content (a ".txt" with data on the disk), so
+// the read-ahead may work out the answer beforehand.
+bool ClassifierReadsContent(const ListedEntry& entry);
+
 // Shows progress, adds a row for a suspect (lowering HealthScore), reveals the last row.
 bool ClassifyFile(const FoundFile& file);

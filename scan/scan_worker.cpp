@@ -7,6 +7,8 @@
 #include "app/globals.h"
 #include "app/platform.h"
 #include "scan/classifier.h"
+#include "scan/keywords.h"
+#include "scan/read_ahead.h"
 #include "scan/walker.h"
 #include "text/gbk_text.h"
 
@@ -61,7 +63,13 @@ bool IsScanWorkerRunning() { return workerRunning.load(); }
 
 void ScanWorker() {
   // ScanRoot stays unchanged while the flag is set: every launcher is refused until then.
-  WalkDirectory(ScanRoot, ClassifyFile, true, *Services.lister);
+  const NativeString nativeRoot = GbkToNative(ScanRoot);
+  ReadAheadSetup setup;
+  setup.readers = ReadAheadReadersFor(nativeRoot);
+  setup.reader = Services.reader;
+  setup.wantsContent = ClassifierReadsContent;
+  setup.contentAnswer = MatchContentKeywordsInFile;
+  WalkDirectoryReadAhead(ScanRoot, nativeRoot, ClassifyFile, true, *Services.lister, setup);
   FinishScanWorker();
 }
 
