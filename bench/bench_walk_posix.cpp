@@ -224,9 +224,20 @@ int main(int argc, char** argv) {
   const bool haveFd = Installed("fdfind");
   if (haveFd) all.push_back({"fdfind -u -t f .", [&] { toolStatus |= std::system(fdCommand.c_str()); }, {}, {}, {}});
   // The pool sizes a drive without a seek penalty could get, cold: the figures that chose it.
-  const size_t kPoolSizes[] = {1, 2, 3, 4, 6, 8, 12, 16};
+  std::vector<size_t> poolSizes = {1, 2, 4, 8, 16, 24, 32, 48};
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (std::string(argv[i]) != "--pools") continue;
+    poolSizes.clear();
+    for (const char* p = argv[i + 1]; *p != '\0';) {
+      char* end = nullptr;
+      poolSizes.push_back(std::strtoul(p, &end, 10));
+      p = *end == ',' ? end + 1 : end;
+      if (end == p && *p != '\0') break;
+    }
+  }
+  const bool coldOthers = bench::IntFlag(argc, argv, "--cold-others", 1) != 0;  // 0: cold runs of the pools only
   std::vector<Contender> pools;
-  for (size_t n : kPoolSizes) {
+  for (size_t n : poolSizes) {
     if (n == kReadersWithoutSeekPenalty) continue;
     pools.push_back({"engine, read-ahead (" + std::to_string(n) + " reader" + (n > 1 ? "s)" : ")"),
                      [&, n] { engine(n); }, {}, {}, {}});
@@ -249,6 +260,7 @@ int main(int argc, char** argv) {
     std::printf("cold runs: page cache dropped before each (sync; echo 3 > /proc/sys/vm/drop_caches)\n");
     for (int r = 0; r < coldRuns; ++r) {
       for (std::vector<Contender>* group : {&all, &pools}) {
+        if (group == &all && !coldOthers) continue;
         for (Contender& c : *group) {
           DropPageCache();
           timed(c, c.cold);
@@ -269,7 +281,7 @@ int main(int argc, char** argv) {
   }
   if (cold) {
     size_t best = kReadersWithoutSeekPenalty;
-    double bestTime = bench::Median(all[0].cold);
+    double bestTime = all[0].cold.empty() ? 1e30 : bench::Median(all[0].cold);
     for (size_t i = 0; i < pools.size(); ++i) {
       const double t = bench::Median(pools[i].cold);
       if (t < bestTime) bestTime = t, best = static_cast<size_t>(std::stoul(pools[i].name.substr(pools[i].name.find('(') + 1)));
@@ -285,7 +297,7 @@ int main(int argc, char** argv) {
               bench::Median(all[1].cpu));
   bench::PrintVerdict("warm: read-ahead / one thread", bench::Median(all[0].warm) / bench::Median(all[1].warm), false,
                       1.05);
-  if (cold) {
+  if (cold && coldOthers) {
     bench::PrintVerdict("cold: one thread / read-ahead (speed-up)",
                         bench::Median(all[1].cold) / bench::Median(all[0].cold), true, 2.0);
     if (haveFd)

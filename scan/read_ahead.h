@@ -45,7 +45,7 @@ void WalkDirectoryReadAhead(const std::string& dir, const NativeString& nativeDi
                             bool recurse, DirLister& lister, const ReadAheadSetup& setup);
 
 // Readers for a walk on a drive without a seek penalty: chosen by bench_walk's cold runs.
-inline constexpr size_t kReadersWithoutSeekPenalty = 4;
+inline constexpr size_t kReadersWithoutSeekPenalty = 16;
 
 // One reader where the drive holding path seeks (parallel requests would make it jump to and
 // fro), kReadersWithoutSeekPenalty elsewhere or when it cannot be told.

@@ -207,7 +207,7 @@ class ReadAheadWorker : public ::testing::Test {
     LoadKeywordLists();
     for (int d = 0; d < 40; ++d) {
       for (int i = 0; i < 50; ++i) {
-        const std::string name = "d" + std::to_string(d) + "/f" + std::to_string(i);
+        const std::string name = std::string("d") + std::to_string(d) + "/f" + std::to_string(i);
         tree_.File(TempTree::U8(name + (i % 10 == 0 ? "性感.avi" : i % 10 == 5 ? ".txt" : ".doc")),
                    i % 10 == 5 ? ContentWith(6) : "x");
       }

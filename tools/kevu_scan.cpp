@@ -10,6 +10,7 @@
 #include "scan/dir_listing.h"
 #include "scan/file_reader.h"
 #include "scan/keywords.h"
+#include "scan/read_ahead.h"
 #include "scan/scan_worker.h"
 #include "scan/walker.h"
 
@@ -60,7 +61,12 @@ int main(int argc, char** argv) {
 
   NativeToGbk(nativeRoot, ScanRoot);
   // The native form of the root is walked, so a folder GBK cannot name is still reached.
-  WalkDirectory(ScanRoot, nativeRoot, ClassifyFile, true, *Services.lister);
+  ReadAheadSetup setup;
+  setup.readers = ReadAheadReadersFor(nativeRoot);
+  setup.reader = Services.reader;
+  setup.wantsContent = ClassifierReadsContent;
+  setup.contentAnswer = MatchContentKeywordsInFile;
+  WalkDirectoryReadAhead(ScanRoot, nativeRoot, ClassifyFile, true, *Services.lister, setup);
   state.SetCaption(LabelId::Status, EndOfScanText());
 
   for (int row = 0, rows = state.RowCount(); row < rows; ++row) {
