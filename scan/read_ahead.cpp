@@ -33,13 +33,21 @@ bool IsDotOrDotDot(const NativeString& name) {
 struct Task;
 using TaskPtr = std::shared_ptr<Task>;
 
+// One listed entry; its name lies in the listing's name buffer, so a reader allocates per
+// listing, not per entry (and the walk frees nothing per entry that another thread allocated).
 struct BufferedEntry {
-  ListedEntry entry;
+  uint64_t size = 0;
+  uint32_t nameOffset = 0;
+  uint32_t nameLength = 0;
+  bool isDirectory = false;
+  bool isLink = false;
+  bool contentOffline = false;
   bool wanted = false;  // a subdirectory to list ahead or a file whose content answer is wanted
   TaskPtr task;         // that read-ahead
 };
 
 struct Listing {
+  NativeString names;
   std::deque<BufferedEntry> entries;  // without "." and ".."; a deque grows without moving or doubling
   std::unique_ptr<DirListing> rest;    // still open when listing stopped at the limits
   size_t bytes = 0;                    // charged to the limits until the listing is released
@@ -57,7 +65,6 @@ struct Task {
   bool answer = false;               // Content, once done
 };
 
-size_t EntryBytes(const ListedEntry& e) { return sizeof(BufferedEntry) + e.name.capacity() * sizeof(NativeChar); }
 
 // What the read-ahead task of an entry will take, charged with the entry.
 size_t TaskBytes(size_t depth, size_t pathLength) {
@@ -140,7 +147,9 @@ class ReadAheadLister final : public DirLister {
       if (stop_.load()) return;
       TaskPtr task = PickLocked();
       if (!task) {
+        ++idleReaders_;
         work_.wait(lk);
+        --idleReaders_;
         continue;
       }
       task->state = Task::State::Running;
@@ -175,9 +184,18 @@ class ReadAheadLister final : public DirLister {
           task->state = Task::State::Done;
         }
       }
-      done_.notify_all();
-      work_.notify_all();
+      if (walkWaiting_) done_.notify_all();
     }
+  }
+
+  // Wakes as many idle readers as there is new work for: waking all on every change would
+  // cost the walk its core on a machine with few.
+  void WakeReadersLocked(size_t work) {
+    if (work >= idleReaders_) {
+      if (idleReaders_ > 0) work_.notify_all();
+      return;
+    }
+    for (size_t i = 0; i < work; ++i) work_.notify_one();
   }
 
   // The queued task nearest in walk order among those the limits leave room for.
@@ -221,9 +239,19 @@ class ReadAheadLister final : public DirLister {
     for (;;) {
       if (!IsDotOrDotDot(e.name)) {
         const bool wanted = e.isDirectory ? recurse_ && !e.isLink : answering_ && setup_.wantsContent(e);
-        unchargedBytes += EntryBytes(e) + (wanted ? TaskBytes(depth, dir.size() + e.name.size()) : 0);
-        listing->entries.push_back({std::move(e), wanted, nullptr});
-        e = ListedEntry();
+        const size_t namesCapacity = listing->names.capacity();
+        BufferedEntry b;
+        b.size = e.size;
+        b.nameOffset = static_cast<uint32_t>(listing->names.size());
+        b.nameLength = static_cast<uint32_t>(e.name.size());
+        b.isDirectory = e.isDirectory;
+        b.isLink = e.isLink;
+        b.contentOffline = e.contentOffline;
+        b.wanted = wanted;
+        listing->names += e.name;
+        listing->entries.push_back(std::move(b));
+        unchargedBytes += sizeof(BufferedEntry) + (listing->names.capacity() - namesCapacity) * sizeof(NativeChar) +
+                          (wanted ? TaskBytes(depth, dir.size() + e.name.size()) : 0);
         ++unchargedEntries;
       }
       if (!room || unchargedEntries >= kChargeEvery) {
@@ -260,11 +288,11 @@ class ReadAheadLister final : public DirLister {
     for (size_t i = 0; i < listing.entries.size(); ++i) {
       BufferedEntry& b = listing.entries[i];
       if (!b.wanted) continue;
-      const bool list = b.entry.isDirectory;
+      const bool list = b.isDirectory;
       NativeString path;
-      path.reserve(dir.size() + b.entry.name.size() + 1);
+      path.reserve(dir.size() + b.nameLength + 1);
       path = dir;
-      path += b.entry.name;
+      path.append(listing.names, b.nameOffset, b.nameLength);
       if (list) path += kNativeSeparator;
       WalkKey childKey;
       childKey.reserve(key.size() + 1);
@@ -282,7 +310,7 @@ class ReadAheadLister final : public DirLister {
     for (BufferedEntry& b : listing.entries) {
       if (b.task) (b.task->kind == Task::Kind::List ? listQueue_ : contentQueue_).emplace(b.task->key, b.task);
     }
-    work_.notify_all();
+    WakeReadersLocked(made);
   }
 
   // Work the walk will not use: unqueued, or thrown away once a reader is done with it.
@@ -317,7 +345,7 @@ class ReadAheadLister final : public DirLister {
     listing.entries.clear();
     if (listing.rest) listing.rest->Close();
     listing.rest.reset();
-    work_.notify_all();
+    if (!listQueue_.empty() || !contentQueue_.empty()) WakeReadersLocked(2);
   }
 
   // The walk's own listing of dir, when nothing was read ahead for it.
@@ -339,11 +367,16 @@ class ReadAheadLister final : public DirLister {
       lk.unlock();
       return ListHere(task->path, task->key);
     }
-    done_.wait(lk, [&] { return task->state != Task::State::Running; });
-    --listingsAhead_;
+    WaitLocked(lk, *task);
+    if (listingsAhead_-- == setup_.limits.listingsAhead) WakeReadersLocked(1);
     task->state = Task::State::Dropped;
-    work_.notify_all();
     return std::move(task->listing);
+  }
+
+  void WaitLocked(std::unique_lock<std::mutex>& lk, const Task& task) {
+    walkWaiting_ = true;
+    done_.wait(lk, [&] { return task.state != Task::State::Running; });
+    walkWaiting_ = false;
   }
 
   // The answer a reader worked out (waiting for one under way), or the walk's own.
@@ -355,10 +388,9 @@ class ReadAheadLister final : public DirLister {
       lk.unlock();
       return AnswerHere(task->path);
     }
-    done_.wait(lk, [&] { return task->state != Task::State::Running; });
-    --answersHeld_;
+    WaitLocked(lk, *task);
+    if (answersHeld_-- == setup_.limits.contentAnswers) WakeReadersLocked(1);
     task->state = Task::State::Dropped;
-    work_.notify_all();
     return task->answer ? ContentAnswer::Suspect : ContentAnswer::NotSuspect;
   }
 
@@ -395,6 +427,8 @@ class ReadAheadLister final : public DirLister {
   size_t bytes_ = 0;
   size_t listingsAhead_ = 0;  // listings under way or done and not yet entered
   size_t answersHeld_ = 0;    // content answers under way or done and not yet asked for
+  size_t idleReaders_ = 0;
+  bool walkWaiting_ = false;
   ReadAheadStats stats_;
   std::vector<std::thread> readers_;
 };
@@ -445,11 +479,11 @@ class ServedListing final : public DirListing {
       BufferedEntry& b = listing_->entries[next_++];
       ++handedOut_;
       current_ = &b;
-      entry.name.swap(b.entry.name);
-      entry.isDirectory = b.entry.isDirectory;
-      entry.isLink = b.entry.isLink;
-      entry.contentOffline = b.entry.contentOffline;
-      entry.size = b.entry.size;
+      entry.name.assign(listing_->names, b.nameOffset, b.nameLength);
+      entry.isDirectory = b.isDirectory;
+      entry.isLink = b.isLink;
+      entry.contentOffline = b.contentOffline;
+      entry.size = b.size;
       entry.content = ContentAnswer::NotWorkedOut;
       if (b.task && b.task->kind == Task::Kind::Content) {
         entry.content = owner_.TakeAnswer(b.task);
