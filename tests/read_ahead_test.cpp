@@ -151,13 +151,16 @@ TEST(ReadAheadWalk, RandomTreesGiveTheSameCallsAndEffectsAsThePlainWalk) {
       EXPECT_LE(ahead.stats.peakBytes, engine.limits.bytes + 64 * 512 * (engine.readers + 1)) << engine.name;
     }
   }
-  // The readers do take part: given time (a slow visitor), listings and answers are theirs.
+  // The readers do take part: given time (a visitor that pauses at its first file, long enough
+  // for threads to start even under Wine), listings and answers are theirs.
   TempTree tree;
   MakeTree(tree, 7);
-  const Scan ahead = RunScan(tree, kReadAhead[1], [](const FoundFile&) {
-    std::this_thread::sleep_for(std::chrono::microseconds(300));
+  bool first = true;
+  const Scan ahead = RunScan(tree, kReadAhead[1], [&](const FoundFile&) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(first ? 200 : 1));
+    first = false;
   });
-  EXPECT_GT(ahead.stats.listedAhead, ahead.stats.listedByWalk);
+  EXPECT_GT(ahead.stats.listedAhead, ahead.stats.listedByWalk) << ahead.calls.size() << " calls, " << ahead.stats.answeredAhead << " answers ahead";
   EXPECT_GT(ahead.stats.answeredAhead, 0u);
 }
 
