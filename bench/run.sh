@@ -5,6 +5,8 @@
 #   bench/run.sh                       everything, 1 GiB text for bench_content
 #   KEVU_BENCH_TEXT_MIB=256 bench/run.sh   a smaller text
 #   KEVU_BENCH_ONLY="walk names" bench/run.sh   some benchmarks only
+#   KEVU_BENCH_KEEP=1 bench/run.sh     bench_walk keeps its 500,000-file tree for the next run
+# bench_walk's cold runs drop the page cache, which needs root; without it they are skipped.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 build=build/bench
@@ -20,7 +22,7 @@ mkdir -p "$data"
 
 for b in $only; do
   case "$b" in
-    walk) "$build/bench/bench_walk" --data "$data" --files 200000 --runs 5 ;;
+    walk) "$build/bench/bench_walk" --data "$data" --files 500000 --runs 5 --cold-runs 3 --keep "${KEVU_BENCH_KEEP:-0}" ;;
     content) "$build/bench/bench_content" --data "$data" --size-mib "$text_mib" --ref-prefix-mib 64 --sparse-gib 8 --runs 3 ;;
     names) "$build/bench/bench_names" --names 1000000 --ref-names 100000 --runs 5 ;;
     rows) "$build/bench/bench_rows" --rows 1000000 --runs 3 ;;

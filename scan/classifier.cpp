@@ -12,13 +12,26 @@ const std::string& CategoryForName(std::string_view name) {
   return kCategoryRules[std::size(kCategoryRules) - 1].text.Gbk();
 }
 
+bool ClassifierReadsContent(const ListedEntry& entry) {
+  // A listed size of 0 may be stale, so such a file is read too.
+  if (entry.contentOffline || entry.name.empty()) return false;
+  // A GBK name ending in ".txt" ends in an ASCII t: most names are ruled out unconverted.
+  const NativeChar last = entry.name.back();
+  if (last != NativeChar('t') && last != NativeChar('T')) return false;
+  std::string name;
+  NativeToGbk(entry.name, name);
+  return EndsWithLower(name, ".txt");
+}
+
 bool ClassifyFile(ScanContext& ctx, const FoundFile& file) {
   const bool txt = EndsWithLower(file.name, ".txt");
   const std::string* category = nullptr;
   std::unique_lock<std::mutex> gate(ctx.scanGate);
   if (IsScanWorkerAbandoned(ctx)) return false;
   ShowProgress(ctx, file.dir, file.name);
-  if (txt) {
+  if (txt && file.content != ContentAnswer::NotWorkedOut) {
+    if (file.content == ContentAnswer::Suspect) category = &kArticleCategory.Gbk();
+  } else if (txt) {
     // Reading may take long and touches no control: the gate is open meanwhile.
     gate.unlock();
     // Data that is not on the disk would be recalled by reading it: treated as unreadable.

@@ -31,5 +31,9 @@ inline const CategoryRule kCategoryRules[] = {
 
 const std::string& CategoryForName(std::string_view name);
 
+// Whether ClassifyFile reads this listed file's content (a ".txt" with data on the disk), so
+// the read-ahead may work out the answer beforehand.
+bool ClassifierReadsContent(const ListedEntry& entry);
+
 // Shows progress, adds a row for a suspect (lowering HealthScore), reveals the last row.
 bool ClassifyFile(ScanContext& ctx, const FoundFile& file);

@@ -3,6 +3,8 @@
 
 #include "scan/classifier.h"
 #include "scan/fs_redirection.h"
+#include "scan/keywords.h"
+#include "scan/read_ahead.h"
 #include "scan/walker.h"
 #include "text/gbk_text.h"
 
@@ -53,9 +55,19 @@ bool IsScanWorkerRunning(const ScanContext& ctx) { return ctx.workerRunning.load
 void ScanWorker(ScanContext& ctx) {
   const FsRedirectionOff realFileSystem;  // the walk and its .txt reads see the real System32
   // ScanRoot stays unchanged while the flag is set: every launcher is refused until then.
-  WalkDirectory(
-      ctx.ScanRoot, [&ctx](const FoundFile& file) { return ClassifyFile(ctx, file); }, true, ctx.lister);
+  WalkScanRoot(ctx, GbkToNative(ctx.ScanRoot));
   FinishScanWorker(ctx);
+}
+
+void WalkScanRoot(ScanContext& ctx, const NativeString& nativeRoot) {
+  ReadAheadSetup setup;
+  setup.readers = ReadAheadReadersFor(nativeRoot);
+  setup.reader = &ctx.reader;
+  setup.wantsContent = ClassifierReadsContent;
+  setup.contentAnswer = MatchContentKeywordsInFile;
+  WalkDirectoryReadAhead(
+      ctx.ScanRoot, nativeRoot, [&ctx](const FoundFile& file) { return ClassifyFile(ctx, file); }, true, ctx.lister,
+      setup);
 }
 
 void ShowProgress(ScanContext& ctx, const std::string& dir, const std::string& name) {

@@ -21,6 +21,10 @@ bool IsScanWorkerRunning(const ScanContext& ctx);
 // The thread body: walks ScanRoot with ClassifyFile, then writes the end text.
 void ScanWorker(ScanContext& ctx);
 
+// The walk of ScanRoot (nativeRoot: the same in the platform's form) with ClassifyFile, its
+// listings and .txt answers read ahead by a pool of reader threads.
+void WalkScanRoot(ScanContext& ctx, const NativeString& nativeRoot);
+
 void ShowProgress(ScanContext& ctx, const std::string& dir, const std::string& name);
 void AddSuspectRow(ScanContext& ctx, const std::string& name, const std::string& dir, uint64_t size,
                    const std::string& category, const NativeString* nativePath = nullptr);

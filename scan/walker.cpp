@@ -70,7 +70,7 @@ class TreeWalk {
       name_.clear();
       const bool exact = NativeToGbk(entry.name, name_);
       const FoundFile file{dir_, name_, entry.size, nativeDir_, entry.name, !exact || lossyFolders_ > 0,
-                           entry.contentOffline};
+                           entry.contentOffline, entry.content};
       if (!visitor_(file)) break;
     } while (listing->Next(entry));
     listing->Close();

@@ -16,6 +16,7 @@ struct FoundFile {
   const NativeString& nativeName;  // the platform's own name
   bool nameLossy;                  // GBK could not hold the name, or a folder of dir, exactly
   bool contentOffline;             // the file's data is not on the disk
+  ContentAnswer content = ContentAnswer::NotWorkedOut;
 };
 
 // true: go on with this directory; false: stop listing this directory only.

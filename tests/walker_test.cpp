@@ -1,6 +1,8 @@
-// The walk over an in-memory tree (exact order, links, failures) and over real temporary trees.
+// The walk over an in-memory tree (exact order, links, failures), plain and with read-ahead, and
+// over real temporary trees.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -10,6 +12,7 @@
 
 #include "scan/dir_listing.h"
 #include "scan/file_reader.h"
+#include "scan/read_ahead.h"
 #include "scan/walker.h"
 #include "support/temp_tree.h"
 
@@ -52,8 +55,8 @@ class FakeLister final : public DirLister {
 
   static NativeString Root() { return N(std::string("R") + kSep); }
 
-  int identifyCalls = 0;
-  int openListings = 0;
+  std::atomic<int> identifyCalls{0};
+  std::atomic<int> openListings{0};
 
   std::unique_ptr<DirListing> NewListing() override { return std::make_unique<Listing>(*this); }
   DirectoryId IdentifyDirectory(const NativeString& dir) override {
@@ -153,15 +156,32 @@ struct Visit {
   bool operator==(const Visit&) const = default;
 };
 
+// The logic tests run on the plain walk and on the read-ahead one, with room to spare and with
+// limits so tight that most listings are the walk's own.
+struct Engine {
+  const char* name;
+  size_t readers;
+  ReadAheadLimits limits;
+};
+const Engine kEngines[] = {
+    {"plain", 0, {}}, {"oneReader", 1, {}}, {"threeReaders", 3, {}}, {"tightLimits", 2, {2, 512, 1, 1}}};
+
+class WalkDirectoryLogic : public ::testing::TestWithParam<Engine> {};
+INSTANTIATE_TEST_SUITE_P(Engines, WalkDirectoryLogic, ::testing::ValuesIn(kEngines),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 std::vector<Visit> WalkFake(FakeLister& fake, bool recurse = true,
                             const std::function<bool(const FoundFile&)>& answer = nullptr) {
   std::vector<Visit> seen;
-  WalkDirectory(std::string("R") + kSep, FakeLister::Root(),
-                [&](const FoundFile& f) {
-                  seen.push_back({f.dir, f.name, f.size});
-                  return answer ? answer(f) : true;
-                },
-                recurse, fake);
+  ReadAheadSetup setup;
+  setup.readers = WalkDirectoryLogic::GetParam().readers;
+  setup.limits = WalkDirectoryLogic::GetParam().limits;
+  WalkDirectoryReadAhead(std::string("R") + kSep, FakeLister::Root(),
+                         [&](const FoundFile& f) {
+                           seen.push_back({f.dir, f.name, f.size});
+                           return answer ? answer(f) : true;
+                         },
+                         recurse, fake, setup);
   return seen;
 }
 
@@ -173,7 +193,7 @@ std::string D(const std::string& slashPath) {
   return s;
 }
 
-TEST(WalkDirectoryLogic, ListingOrderDepthFirstPreOrderAndSkips) {
+TEST_P(WalkDirectoryLogic, ListingOrderDepthFirstPreOrderAndSkips) {
   FakeLister fake;
   fake.AddFile(0, "first.avi", 7);
   const int a = fake.AddDir(0, "a");
@@ -197,7 +217,7 @@ TEST(WalkDirectoryLogic, ListingOrderDepthFirstPreOrderAndSkips) {
   EXPECT_EQ(WalkFake(fake, false), flat);
 }
 
-TEST(WalkDirectoryLogic, FalseFromTheVisitorEndsOnlyThatDirectory) {
+TEST_P(WalkDirectoryLogic, FalseFromTheVisitorEndsOnlyThatDirectory) {
   FakeLister fake;
   const int d = fake.AddDir(0, "d");
   const int before = fake.AddDir(d, "before");
@@ -216,7 +236,7 @@ TEST(WalkDirectoryLogic, FalseFromTheVisitorEndsOnlyThatDirectory) {
   EXPECT_EQ(fake.openListings, 0);
 }
 
-TEST(WalkDirectoryLogic, UnlistableDirectoriesEndSilently) {
+TEST_P(WalkDirectoryLogic, UnlistableDirectoriesEndSilently) {
   FakeLister fake;
   fake.AddFile(0, "one");
   const int locked = fake.AddDir(0, "locked");
@@ -232,7 +252,7 @@ TEST(WalkDirectoryLogic, UnlistableDirectoriesEndSilently) {
   EXPECT_TRUE(WalkFake(rootless).empty());
 }
 
-TEST(WalkDirectoryLogic, LinksAreEnteredUnlessTheyLeadBackOntoThePath) {
+TEST_P(WalkDirectoryLogic, LinksAreEnteredUnlessTheyLeadBackOntoThePath) {
   FakeLister fake;
   const int a = fake.AddDir(0, "a");
   const int b = fake.AddDir(a, "b");
@@ -253,7 +273,7 @@ TEST(WalkDirectoryLogic, LinksAreEnteredUnlessTheyLeadBackOntoThePath) {
   EXPECT_EQ(fake.openListings, 0);
 }
 
-TEST(WalkDirectoryLogic, ManyLinksBackStayLinearAndIdentitiesAreCached) {
+TEST_P(WalkDirectoryLogic, ManyLinksBackStayLinearAndIdentitiesAreCached) {
   FakeLister fake;
   int dir = 0;
   constexpr int kDepth = 60;
@@ -268,7 +288,7 @@ TEST(WalkDirectoryLogic, ManyLinksBackStayLinearAndIdentitiesAreCached) {
   EXPECT_LE(fake.identifyCalls, 2 * kDepth + kDepth + 1);
 }
 
-TEST(WalkDirectoryLogic, LinksWhoseTargetCannotBeToldAreNotEntered) {
+TEST_P(WalkDirectoryLogic, LinksWhoseTargetCannotBeToldAreNotEntered) {
   FakeLister fake;
   fake.AddLink(0, "dangling", 12345);
   fake.AddFile(0, "f");

@@ -62,8 +62,7 @@ int main(int argc, char** argv) {
     // As on kevu.exe's scan thread: System32 is the real one on 64-bit Windows.
     const FsRedirectionOff realFileSystem;
     // The native form of the root is walked, so a folder GBK cannot name is still reached.
-    WalkDirectory(
-        ctx.ScanRoot, nativeRoot, [&ctx](const FoundFile& file) { return ClassifyFile(ctx, file); }, true, ctx.lister);
+    WalkScanRoot(ctx, nativeRoot);
   }
   state.SetCaption(LabelId::Status, kEndOfScanText.Gbk());
 
