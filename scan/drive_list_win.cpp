@@ -63,8 +63,11 @@ class WinDriveProvider final : public DriveProvider {
       return Upper(dir[0]);
     }
     // A UNC working directory has no letter: the system drive stands in for it.
-    wchar_t windows[MAX_PATH + 1] = {};
-    if (GetWindowsDirectoryW(windows, MAX_PATH + 1) >= 2 && windows[1] == L':') return Upper(windows[0]);
+    // Asked for its length first: no fixed buffer limits the folder's path.
+    const UINT length = GetWindowsDirectoryW(nullptr, 0);
+    std::wstring windows(length == 0 ? 1 : length, L'\0');
+    const UINT got = length == 0 ? 0 : GetWindowsDirectoryW(windows.data(), length);
+    if (got >= 2 && got < length && windows[1] == L':') return Upper(windows[0]);
     return 'C';
   }
 
