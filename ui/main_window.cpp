@@ -103,29 +103,29 @@ HFONT CreateOwnFont(const FontSpec& font) {
                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, font.pitch | FF_DONTCARE, UiText(font.face).c_str());
 }
 
-HWND CreateButton(HWND parent, const ControlSpec& spec, const RECT& rect) {
-  return CreateWindowExW(0, WC_BUTTONW, UiText(spec.text).c_str(),
-                         WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | BS_PUSHBUTTON | spec.group, rect.left,
+HWND CreateButton(HWND parent, const ControlSpec& control, const RECT& rect) {
+  return CreateWindowExW(0, WC_BUTTONW, UiText(control.text).c_str(),
+                         WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | BS_PUSHBUTTON | control.group, rect.left,
                          rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), GetModuleHandleW(nullptr), nullptr);
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), GetModuleHandleW(nullptr), nullptr);
 }
 
 HWND CreateControl(MainWindow& w, size_t row) {
-  const ControlSpec& spec = kControls[row];
-  const RECT rect{spec.left, spec.top, spec.left + spec.width, spec.top + spec.height};
-  switch (spec.kind) {
+  const ControlSpec& control = kControls[row];
+  const RECT rect{control.left, control.top, control.left + control.width, control.top + control.height};
+  switch (control.kind) {
     case Kind::Label:
-      if (spec.font.height > 0) w.fonts[row].Reset(CreateOwnFont(spec.font));
-      w.looks[row] = {w.fonts[row].Get(), spec.color, spec.effect};
-      return CreateLabel(w.hwnd, spec.id, rect, UiText(spec.text), &w.looks[row]);
+      if (control.font.height > 0) w.fonts[row].Reset(CreateOwnFont(control.font));
+      w.looks[row] = {w.fonts[row].Get(), control.color, control.effect};
+      return CreateLabel(w.hwnd, control.id, rect, UiText(control.text), &w.looks[row]);
     case Kind::Button:
-      return CreateButton(w.hwnd, spec, rect);
+      return CreateButton(w.hwnd, control, rect);
     case Kind::DriveBox:
-      return w.driveBox = CreateDriveBox(w.hwnd, spec.id, rect, *w.state, w.ctx->drives);
+      return w.driveBox = CreateDriveBox(w.hwnd, control.id, rect, *w.state, w.ctx->drives);
     case Kind::SuspectList:
-      return CreateSuspectList(w.hwnd, spec.id, rect);
+      return CreateSuspectList(w.hwnd, control.id, rect);
     case Kind::DriveList:
-      return w.driveList = CreateDriveList(w.hwnd, spec.id, rect);
+      return w.driveList = CreateDriveList(w.hwnd, control.id, rect);
   }
   return nullptr;
 }
