@@ -545,5 +545,12 @@ void WalkDirectoryReadAhead(const std::string& dir, const NativeString& nativeDi
 }
 
 size_t ReadAheadReadersFor(const NativeString& path) {
+#ifdef _WIN32
+  // Under Wine a scan with reader threads ends the soak test in std::terminate after many walks;
+  // until that is understood the Windows build walks on the scan thread alone.
+  (void)path;
+  return 0;
+#else
   return DriveIncursSeekPenalty(path) ? 1 : kReadersWithoutSeekPenalty;
+#endif
 }
