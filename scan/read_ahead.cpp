@@ -6,16 +6,13 @@
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
 #include <deque>
 #include <map>
 #include <memory>
-#include <mutex>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "scan/fs_redirection.h"
+#include "scan/platform.h"
 
 namespace {
 
@@ -111,11 +108,12 @@ class ReadAheadLister final : public DirLister {
         recurse_(recurse),
         answering_(setup.reader != nullptr && setup.wantsContent && setup.contentAnswer) {
     if (answering_) contentReader_ = std::make_unique<StoppableReader>(*setup.reader, stop_);
+    readers_.reserve(setup.readers);
     for (size_t i = 0; i < setup.readers; ++i) {
       // Without a thread the walk simply does the work itself.
-      try {
-        readers_.emplace_back([this] { ReaderBody(); });
-      } catch (const std::system_error&) {
+      readers_.emplace_back();
+      if (!readers_.back().Start([this] { ReaderBody(); })) {
+        readers_.pop_back();
         break;
       }
     }
@@ -123,11 +121,11 @@ class ReadAheadLister final : public DirLister {
 
   ~ReadAheadLister() override {
     {
-      std::lock_guard<std::mutex> hold(lock_);
+      std::lock_guard<PoolMutex> hold(lock_);
       stop_.store(true);
     }
     work_.notify_all();
-    for (std::thread& t : readers_) t.join();
+    for (PoolThread& t : readers_) t.Join();
     if (setup_.stats != nullptr) *setup_.stats = stats_;
     // What is left ahead (queued work, listings not entered) goes with the queues' tasks.
     listQueue_.clear();
@@ -142,7 +140,7 @@ class ReadAheadLister final : public DirLister {
 
   void ReaderBody() {
     FsRedirectionOff redirectionOff;
-    std::unique_lock<std::mutex> lk(lock_);
+    std::unique_lock<PoolMutex> lk(lock_);
     for (;;) {
       if (stop_.load()) return;
       TaskPtr task = PickLocked();
@@ -229,7 +227,7 @@ class ReadAheadLister final : public DirLister {
     size_t unchargedBytes = 0;
     bool stopped = false;
     const auto charge = [&] {
-      std::lock_guard<std::mutex> hold(lock_);
+      std::lock_guard<PoolMutex> hold(lock_);
       ChargeLocked(*listing, unchargedEntries, unchargedBytes);
       unchargedEntries = unchargedBytes = 0;
       return entries_ < setup_.limits.entries && bytes_ < setup_.limits.bytes && !stop_.load();
@@ -352,7 +350,7 @@ class ReadAheadLister final : public DirLister {
   std::unique_ptr<Listing> ListHere(const NativeString& dir, const WalkKey& key) {
     std::unique_ptr<Listing> listing = List(dir, key.size());
     const size_t made = listing ? MakeTasks(*listing, key, dir) : 0;
-    std::lock_guard<std::mutex> hold(lock_);
+    std::lock_guard<PoolMutex> hold(lock_);
     ++stats_.listedByWalk;
     if (listing) QueueLocked(*listing, made);
     return listing;
@@ -360,7 +358,7 @@ class ReadAheadLister final : public DirLister {
 
   // The listing a reader did (waiting for one under way), or the walk's own.
   std::unique_ptr<Listing> TakeListing(const TaskPtr& task) {
-    std::unique_lock<std::mutex> lk(lock_);
+    std::unique_lock<PoolMutex> lk(lock_);
     if (task->state == Task::State::Queued) {
       listQueue_.erase(task->key);
       task->state = Task::State::Dropped;
@@ -373,7 +371,7 @@ class ReadAheadLister final : public DirLister {
     return std::move(task->listing);
   }
 
-  void WaitLocked(std::unique_lock<std::mutex>& lk, const Task& task) {
+  void WaitLocked(std::unique_lock<PoolMutex>& lk, const Task& task) {
     walkWaiting_ = true;
     done_.wait(lk, [&] { return task.state != Task::State::Running; });
     walkWaiting_ = false;
@@ -381,7 +379,7 @@ class ReadAheadLister final : public DirLister {
 
   // The answer a reader worked out (waiting for one under way), or the walk's own.
   ContentAnswer TakeAnswer(const TaskPtr& task) {
-    std::unique_lock<std::mutex> lk(lock_);
+    std::unique_lock<PoolMutex> lk(lock_);
     if (task->state == Task::State::Queued) {
       contentQueue_.erase(task->key);
       task->state = Task::State::Dropped;
@@ -406,7 +404,7 @@ class ReadAheadLister final : public DirLister {
   }
 
   void Release(std::unique_ptr<Listing> listing) {
-    std::lock_guard<std::mutex> hold(lock_);
+    std::lock_guard<PoolMutex> hold(lock_);
     ReleaseLocked(*listing);
   }
 
@@ -418,9 +416,9 @@ class ReadAheadLister final : public DirLister {
   std::atomic<bool> stop_{false};
   std::vector<ServedListing*> open_;  // the walk's open listings, outermost first (walk thread only)
 
-  std::mutex lock_;
-  std::condition_variable work_;  // readers wait for work or room
-  std::condition_variable done_;  // the walk waits for work under way
+  PoolMutex lock_;
+  PoolCondition work_;  // readers wait for work or room
+  PoolCondition done_;  // the walk waits for work under way
   std::map<WalkKey, TaskPtr> listQueue_;
   std::map<WalkKey, TaskPtr> contentQueue_;
   size_t entries_ = 0;
@@ -430,7 +428,7 @@ class ReadAheadLister final : public DirLister {
   size_t idleReaders_ = 0;
   bool walkWaiting_ = false;
   ReadAheadStats stats_;
-  std::vector<std::thread> readers_;
+  std::vector<PoolThread> readers_;
 };
 
 // The walk's side: serves entries from the buffered listing, then from the listing left open.
@@ -516,7 +514,7 @@ class ServedListing final : public DirListing {
   // A subdirectory read ahead that the walk went past without entering.
   void DropUnused() {
     if (current_ == nullptr || !current_->task) return;
-    std::lock_guard<std::mutex> hold(owner_.lock_);
+    std::lock_guard<PoolMutex> hold(owner_.lock_);
     owner_.DropLocked(std::move(current_->task));
   }
 
@@ -545,12 +543,5 @@ void WalkDirectoryReadAhead(const std::string& dir, const NativeString& nativeDi
 }
 
 size_t ReadAheadReadersFor(const NativeString& path) {
-#ifdef _WIN32
-  // Under Wine a scan with reader threads ends the soak test in std::terminate after many walks;
-  // until that is understood the Windows build walks on the scan thread alone.
-  (void)path;
-  return 0;
-#else
   return DriveIncursSeekPenalty(path) ? 1 : kReadersWithoutSeekPenalty;
-#endif
 }

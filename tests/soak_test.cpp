@@ -60,6 +60,16 @@ TEST(Soak, ScansClearsAndTicksKeepRowsAndScoreConsistent) {
       std::this_thread::yield();
     }
   });
+  // A failed assertion returns early: the view thread must still be joined, or the test ends
+  // in std::terminate and the failure's own message may never be flushed.
+  struct StopView {
+    std::atomic<bool>& done;
+    std::thread& view;
+    ~StopView() {
+      done.store(true);
+      if (view.joinable()) view.join();
+    }
+  } stopView{done, view};
 
   for (int cycle = 0; cycle < 1000; ++cycle) {
     const int kind = cycle % 3;
