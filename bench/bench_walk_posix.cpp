@@ -194,14 +194,7 @@ int main(int argc, char** argv) {
   auto engine = [&](size_t readers) {
     state.DeleteAllRows();
     ctx.HealthScore = 100;
-    ReadAheadSetup setup;
-    setup.readers = readers;
-    setup.reader = &ctx.reader;
-    setup.wantsContent = ClassifierReadsContent;
-    setup.contentAnswer = MatchContentKeywordsInFile;
-    setup.stats = &stats;
-    WalkDirectoryReadAhead(
-        root, nativeRoot, [&ctx](const FoundFile& file) { return ClassifyFile(ctx, file); }, true, ctx.lister, setup);
+    WalkScanRoot(ctx, nativeRoot, readers, &stats);
     engineRows = state.RowCount();
     peak.peakBytes = std::max(peak.peakBytes, stats.peakBytes);
     peak.peakEntries = std::max(peak.peakEntries, stats.peakEntries);

@@ -93,6 +93,20 @@ if [ "$(id -u)" = 0 ] && drop_cache 2>/dev/null; then
     cold_scan+=("$(echo "$s" | field scan_ms)")
   done
 fi
+# The pool sizes the Windows build could use, cold, by the program's own scan without the window
+# (0: no reader threads): the figures that chose kReadersWithoutSeekPenalty.
+pools=${KEVU_BENCH_POOLS:-0 1 2 4 8 16}
+pool_lines=()
+if [ ${#cold_scan[@]} -gt 0 ]; then
+  for n in $pools; do
+    t=()
+    for _ in $(seq 1 "$runs"); do
+      drop_cache
+      t+=("$(wine 'C:\kevu-bench\bench_enum.exe' 'W:\' --readers "$n" </dev/null 2>/dev/null | field engine_ms)")
+    done
+    pool_lines+=("cold: scan engine (no window), $n reader(s): $(printf '%s\n' "${t[@]}" | median) ms [${t[*]}]")
+  done
+fi
 counted=$(echo "$e" | field files)
 em=$(printf '%s\n' "${enum[@]}" | median)
 sm=$(printf '%s\n' "${scan[@]}" | median)
@@ -110,6 +124,7 @@ if [ ${#cold_scan[@]} -gt 0 ]; then
   echo "cold (page cache dropped before each run): bare Win32 enumeration, one thread: ${cem} ms [${cold_enum[*]}]"
   echo "cold: kevu.exe with read-ahead, button to end text: ${csm} ms [${cold_scan[*]}]"
   awk -v s="$csm" -v e="$cem" 'BEGIN { printf "cold ratio: %.2f x (kevu.exe / bare enumeration)\n", s / e }'
+  printf '%s\n' "${pool_lines[@]}"
 else
   echo "cold runs: skipped (dropping the page cache needs root: sync; echo 3 > /proc/sys/vm/drop_caches)"
 fi

@@ -60,11 +60,16 @@ void ScanWorker(ScanContext& ctx) {
 }
 
 void WalkScanRoot(ScanContext& ctx, const NativeString& nativeRoot) {
+  WalkScanRoot(ctx, nativeRoot, ReadAheadReadersFor(nativeRoot));
+}
+
+void WalkScanRoot(ScanContext& ctx, const NativeString& nativeRoot, size_t readers, ReadAheadStats* stats) {
   ReadAheadSetup setup;
-  setup.readers = ReadAheadReadersFor(nativeRoot);
+  setup.readers = readers;
   setup.reader = &ctx.reader;
   setup.wantsContent = ClassifierReadsContent;
   setup.contentAnswer = MatchContentKeywordsInFile;
+  setup.stats = stats;
   WalkDirectoryReadAhead(
       ctx.ScanRoot, nativeRoot, [&ctx](const FoundFile& file) { return ClassifyFile(ctx, file); }, true, ctx.lister,
       setup);

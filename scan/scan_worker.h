@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "scan/read_ahead.h"
 #include "scan/scan_context.h"
 #include "text/codepage.h"
 #include "text/gbk_literal.h"
@@ -22,8 +23,10 @@ bool IsScanWorkerRunning(const ScanContext& ctx);
 void ScanWorker(ScanContext& ctx);
 
 // The walk of ScanRoot (nativeRoot: the same in the platform's form) with ClassifyFile, its
-// listings and .txt answers read ahead by a pool of reader threads.
+// listings and .txt answers read ahead by a pool of reader threads (ReadAheadReadersFor the
+// root, or as many as given; 0: none); stats, when given, gets the pool's figures.
 void WalkScanRoot(ScanContext& ctx, const NativeString& nativeRoot);
+void WalkScanRoot(ScanContext& ctx, const NativeString& nativeRoot, size_t readers, ReadAheadStats* stats = nullptr);
 
 void ShowProgress(ScanContext& ctx, const std::string& dir, const std::string& name);
 void AddSuspectRow(ScanContext& ctx, const std::string& name, const std::string& dir, uint64_t size,
