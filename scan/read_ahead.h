@@ -44,9 +44,8 @@ struct ReadAheadSetup {
 void WalkDirectoryReadAhead(const std::string& dir, const NativeString& nativeDir, const FileVisitor& visitor,
                             bool recurse, DirLister& lister, const ReadAheadSetup& setup);
 
-// Readers for a walk on a drive without a seek penalty. bench_walk's cold runs put 8 and 16
-// within their noise of each other; 16 pool threads per walk end the soak test under Wine
-// (std::terminate after a thousand walks), 8 do not.
+// Readers for a walk on a drive without a seek penalty: bench_walk's cold runs put 8 and 16
+// within their noise of each other, fewer slower, more slower again.
 inline constexpr size_t kReadersWithoutSeekPenalty = 8;
 
 // One reader where the drive holding path seeks (parallel requests would make it jump to and

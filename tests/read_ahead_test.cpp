@@ -224,8 +224,8 @@ class ReadAheadWorker : public ::testing::Test {
 };
 
 TEST_F(ReadAheadWorker, ClearMidWalkKeepsOnlyRowsOfFilesShownAfterIt) {
-  // The plain walk reads a .txt between its progress and its row, where a clear may fall.
-  if (ReadAheadReadersFor(GbkToNative(root_)) == 0) GTEST_SKIP() << "this build's scans use no reader threads";
+  // Every .txt answer is worked out before its file reaches the visitor, so a clear cannot fall
+  // between a file's progress and its row.
   for (int round = 0; round < 8; ++round) {
     ASSERT_TRUE(StartScanWorker(ctx_));
     while (IsScanWorkerRunning(ctx_) && controls_.RowCount() < 3 + round * 20) std::this_thread::yield();
