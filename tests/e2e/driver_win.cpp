@@ -61,16 +61,23 @@ bool SameRow(const Row& a, const Row& b) {
   return true;
 }
 
-// Suspect files of the fixtures: full Windows path -> category text.
-std::map<std::wstring, std::wstring> ReadManifest(const std::string& path) {
-  std::map<std::wstring, std::wstring> out;
+// The whole file; false when it cannot be opened.
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  bytes.clear();
   FILE* f = fopen(path.c_str(), "rb");
-  if (!f) return out;
-  std::string bytes;
+  if (!f) return false;
   char buf[4096];
   size_t n;
   while ((n = fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
   fclose(f);
+  return true;
+}
+
+// Suspect files of the fixtures: full Windows path -> category text.
+std::map<std::wstring, std::wstring> ReadManifest(const std::string& path) {
+  std::map<std::wstring, std::wstring> out;
+  std::string bytes;
+  if (!ReadWholeFile(path, bytes)) return out;
   size_t pos = 0;
   while (pos < bytes.size()) {
     size_t end = bytes.find('\n', pos);
@@ -736,13 +743,8 @@ void Driver::OpenNone(const std::string& logPath) {
 bool Driver::WaitLogLines(const std::string& logPath, size_t lines, DWORD timeoutMs, std::vector<std::string>* got) {
   WaitFor([&] {
     got->clear();
-    FILE* f = fopen(logPath.c_str(), "rb");
-    if (!f) return false;
     std::string bytes;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
-    fclose(f);
+    if (!ReadWholeFile(logPath, bytes)) return false;
     for (size_t pos = 0, end; (end = bytes.find('\n', pos)) != std::string::npos; pos = end + 1)
       got->push_back(bytes.substr(pos, end - pos));
     return got->size() >= lines;
@@ -795,7 +797,9 @@ void Driver::OpenDuringScan(wchar_t drive, const std::string& logPath) {
   while (static_cast<int>(want.size()) < kClicks && GetTickCount() - start < kScanTimeoutMs) {
     if (restart) {
       // The same walk again: the row near the top is the same file every time.
+      // The list follows a clear at its next render: until then the last walk's rows still count.
       ClickButton(kIdClearButton);
+      WaitFor([&] { return list.Count() == 0; }, 20 * kTickMs);
       ClickButton(kIdScanButton);
       WaitFor([&] { return list.Count() > kRow + 1; }, 30000);
       restart = false;
