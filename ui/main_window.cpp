@@ -249,6 +249,8 @@ void OnCommand(MainWindow& w, int id, int code) {
     OnFullScanButtonClick(*w.ctx);
   } else if (id == kIdClearButton && code == BN_CLICKED) {
     OnClearButtonClick(*w.ctx);
+    // The user's own act: shown now, so the list never lists rows the state no longer has.
+    Render(w);
   } else if (id == kIdDriveBox && code == CBN_SELCHANGE) {
     TakeDriveBoxChoice(w.driveBox, *w.state);
   }
