@@ -319,12 +319,17 @@ struct TestWindow {
     ReleaseDC(hwnd, dc);
     return c;
   }
+  // The frame's window rectangle and client origin on the screen; returns the border's width.
+  int FrameBorder(RECT& window, POINT& origin) const {
+    GetWindowRect(frame, &window);
+    origin = POINT{0, 0};
+    ClientToScreen(frame, &origin);
+    return origin.x - window.left;
+  }
   COLORREF CaptionPixel(int fromLeft) const {
     RECT window;
-    GetWindowRect(frame, &window);
-    POINT origin{0, 0};
-    ClientToScreen(frame, &origin);
-    const int border = origin.x - window.left;
+    POINT origin;
+    const int border = FrameBorder(window, origin);
     HDC dc = GetWindowDC(frame);
     const COLORREF c = GetPixel(dc, border + fromLeft, border + 2);
     ReleaseDC(frame, dc);
@@ -333,10 +338,8 @@ struct TestWindow {
   // How many pixels of the caption have this colour.
   int CaptionPixelsOf(COLORREF colour) const {
     RECT window;
-    GetWindowRect(frame, &window);
-    POINT origin{0, 0};
-    ClientToScreen(frame, &origin);
-    const int border = origin.x - window.left;
+    POINT origin;
+    const int border = FrameBorder(window, origin);
     HDC dc = GetWindowDC(frame);
     int count = 0;
     for (int y = border; y < origin.y - window.top; ++y) {
