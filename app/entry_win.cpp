@@ -5,14 +5,15 @@
 #include <cstdlib>
 #include <new>
 
-#include "app/control_state.h"
 #include "app/globals.h"
+#include "app/platform_context.h"
 #include "app/startup_signal.h"
 #include "scan/keywords.h"
 #include "scan/scan_context.h"
 #include "scan/scan_launch.h"
 #include "scan/scan_worker.h"
 #include "skin/deploy_skin.h"
+#include "state/control_state.h"
 #include "ui/main_window.h"
 
 namespace {

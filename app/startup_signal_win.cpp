@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "scan/win_handle.h"
 #include "text/gbk_text.h"
+#include "win/unique_handle.h"
 
 bool SendStartupSignal(const NativeString& modulePath) {
   size_t slash = modulePath.find_last_of(L'\\');

@@ -23,8 +23,8 @@
 #include <filesystem>
 
 #include "scan/keyword_matcher.h"
-#include "support/plain_scan.h"
 #include "scan/keywords.h"
+#include "support/plain_scan.h"
 
 namespace bench {
 

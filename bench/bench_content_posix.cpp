@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "bench_common.h"
-#include "scan/file_reader.h"
+#include "platform/file_reader.h"
 #include "scan/keyword_matcher.h"
-#include "support/plain_scan.h"
 #include "scan/keywords.h"
+#include "support/plain_scan.h"
 #include "text/codepage.h"
 #include "text/gbk_text.h"
 

@@ -10,11 +10,12 @@
 #include <cwchar>
 #include <string>
 
-#include "app/control_state.h"
-#include "scan/fs_redirection.h"
+#include "app/platform_context.h"
+#include "platform/fs_redirection.h"
 #include "scan/keywords.h"
 #include "scan/scan_context.h"
 #include "scan/scan_worker.h"
+#include "state/control_state.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 
 #include "bench_common.h"
 #include "scan/keyword_matcher.h"
-#include "support/plain_scan.h"
 #include "scan/keywords.h"
+#include "support/plain_scan.h"
 #include "text/codepage.h"
 
 int main(int argc, char** argv) {

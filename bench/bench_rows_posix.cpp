@@ -11,11 +11,12 @@
 #include <thread>
 #include <vector>
 
-#include "app/control_state.h"
+#include "app/platform_context.h"
 #include "bench_common.h"
 #include "scan/classifier.h"
 #include "scan/scan_context.h"
 #include "scan/scan_worker.h"
+#include "state/control_state.h"
 #include "text/codepage.h"
 #include "text/gbk_text.h"
 

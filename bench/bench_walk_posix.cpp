@@ -13,18 +13,20 @@
 #include <string>
 #include <vector>
 
-#include "app/control_state.h"
+#include "app/platform_context.h"
 #include "bench_common.h"
+#include "platform/dir_listing.h"
+#include "platform/file_reader.h"
+#include "platform/seek_penalty.h"
 #include "scan/classifier.h"
-#include "scan/dir_listing.h"
-#include "scan/file_reader.h"
 #include "scan/keyword_matcher.h"
-#include "support/plain_scan.h"
 #include "scan/keywords.h"
-#include "scan/scan_context.h"
 #include "scan/read_ahead.h"
+#include "scan/scan_context.h"
 #include "scan/scan_worker.h"
 #include "scan/walker.h"
+#include "state/control_state.h"
+#include "support/plain_scan.h"
 #include "text/codepage.h"
 
 namespace {

@@ -65,7 +65,7 @@ wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev
 wineserver -k >/dev/null 2>&1; wineserver -w; wineserver -p; wine cmd /c exit </dev/null >/dev/null 2>&1
 c=$WINEPREFIX/drive_c/kevu-bench
 mkdir -p "$c"
-cp "$build/ui/kevu.exe" "$build/tests/e2e/driver.exe" "$build/bench/bench_enum.exe" "$c/"
+cp "$build/app/kevu.exe" "$build/tests/e2e/driver.exe" "$build/bench/bench_enum.exe" "$c/"
 
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p"; }

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "scan/file_reader.h"
+#include "platform/file_reader.h"
 #include "text/codepage.h"
 
 extern std::vector<std::string> NameKeywords;

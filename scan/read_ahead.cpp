@@ -11,8 +11,9 @@
 #include <memory>
 #include <vector>
 
-#include "scan/fs_redirection.h"
-#include "scan/platform.h"
+#include "platform/fs_redirection.h"
+#include "platform/seek_penalty.h"
+#include "platform/threads.h"
 
 namespace {
 

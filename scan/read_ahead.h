@@ -8,8 +8,8 @@
 #include <functional>
 #include <string>
 
-#include "scan/dir_listing.h"
-#include "scan/file_reader.h"
+#include "platform/dir_listing.h"
+#include "platform/file_reader.h"
 #include "scan/walker.h"
 
 // What is held ahead of the walk at most, whatever the tree.
@@ -51,6 +51,3 @@ inline constexpr size_t kReadersWithoutSeekPenalty = 8;
 // One reader where the drive holding path seeks (parallel requests would make it jump to and
 // fro), kReadersWithoutSeekPenalty elsewhere or when it cannot be told.
 size_t ReadAheadReadersFor(const NativeString& path);
-
-// The platform's answer (seek_penalty_win.cpp, seek_penalty_posix.cpp); false when unknown.
-bool DriveIncursSeekPenalty(const NativeString& path);

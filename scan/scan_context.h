@@ -7,11 +7,12 @@
 #include <mutex>
 #include <string>
 
+#include "platform/dir_listing.h"
+#include "platform/drive_provider.h"
+#include "platform/file_reader.h"
+#include "platform/shell.h"
+#include "platform/threads.h"
 #include "scan/controls.h"
-#include "scan/dir_listing.h"
-#include "scan/drive_list.h"
-#include "scan/file_reader.h"
-#include "scan/platform.h"
 
 struct ScanContext {
   ScanContext(Controls& controls, DirLister& lister, FileReader& reader, DriveProvider& drives,
@@ -41,6 +42,3 @@ struct ScanContext {
   std::atomic<bool> workerRunning{false};
   std::atomic<bool> workerAbandoned{false};
 };
-
-// A context over this platform's own listing, reading, drives, threads and shell.
-ScanContext PlatformScanContext(Controls& controls);

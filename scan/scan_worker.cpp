@@ -1,8 +1,8 @@
 // The scan thread: one walk of ScanRoot, the rows and progress it shows, and its end text.
 #include "scan/scan_worker.h"
 
+#include "platform/fs_redirection.h"
 #include "scan/classifier.h"
-#include "scan/fs_redirection.h"
 #include "scan/keywords.h"
 #include "scan/read_ahead.h"
 #include "scan/walker.h"

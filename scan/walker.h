@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "scan/dir_listing.h"
+#include "platform/dir_listing.h"
 
 // One file found by the walk. dir ends in '\' (POSIX: '/'); both texts are GBK.
 struct FoundFile {

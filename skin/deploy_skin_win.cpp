@@ -4,24 +4,10 @@
 
 #include <string>
 
-#include "scan/win_handle.h"
+#include "win/find_handle.h"
+#include "win/unique_handle.h"
 
 namespace {
-
-// A directory search handle (FindClose).
-class UniqueFind {
- public:
-  explicit UniqueFind(HANDLE search) : search_(search) {}
-  ~UniqueFind() {
-    if (Valid()) FindClose(search_);
-  }
-  UniqueFind(const UniqueFind&) = delete;
-  UniqueFind& operator=(const UniqueFind&) = delete;
-  bool Valid() const { return search_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE search_;
-};
 
 using AttachSkinExFn = int(__stdcall*)(const char*, const char*);
 

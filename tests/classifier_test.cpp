@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "scan/dir_listing.h"
-#include "scan/file_reader.h"
+#include "platform/dir_listing.h"
+#include "platform/file_reader.h"
 #include "scan/keywords.h"
 #include "scan/scan_worker.h"
 #include "scan/walker.h"

@@ -1,4 +1,4 @@
-#include "app/control_state.h"
+#include "state/control_state.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 
 #include <map>
 
-#include "scan/drive_list.h"
+#include "scan/drive_box_items.h"
 #include "text/codepage.h"
 
 namespace {

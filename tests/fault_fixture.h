@@ -14,12 +14,12 @@
 #include <thread>
 #include <vector>
 
-#include "app/control_state.h"
+#include "platform/dir_listing.h"
+#include "platform/file_reader.h"
 #include "scan/classifier.h"
-#include "scan/dir_listing.h"
-#include "scan/file_reader.h"
 #include "scan/keywords.h"
 #include "scan/walker.h"
+#include "state/control_state.h"
 #include "support/fakes.h"
 #include "support/temp_tree.h"
 #include "text/codepage.h"

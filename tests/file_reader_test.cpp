@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "scan/file_reader.h"
+#include "platform/file_reader.h"
 #include "support/temp_tree.h"
 
 namespace {

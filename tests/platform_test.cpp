@@ -5,7 +5,8 @@
 #include <chrono>
 #include <thread>
 
-#include "scan/platform.h"
+#include "platform/shell.h"
+#include "platform/threads.h"
 
 namespace {
 

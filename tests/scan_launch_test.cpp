@@ -7,9 +7,9 @@
 #include <string>
 #include <thread>
 
-#include "app/control_state.h"
 #include "scan/keywords.h"
 #include "scan/scan_worker.h"
+#include "state/control_state.h"
 #include "support/fakes.h"
 #include "text/codepage.h"
 

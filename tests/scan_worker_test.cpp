@@ -5,10 +5,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/control_state.h"
 #include "app/globals.h"
 #include "scan/classifier.h"
 #include "scan/keywords.h"
+#include "state/control_state.h"
 #include "support/fakes.h"
 #include "text/codepage.h"
 

@@ -106,7 +106,7 @@ const IMAGE_OPTIONAL_HEADER32* OptionalHeaderOf(const std::string& bytes) {
 // kevu.exe and the library it carries promise Windows 7, where GetTickCount64 and
 // SetThreadErrorMode exist, and the manifest keeps file virtualization for a standard user.
 TEST(SkinBlobs, BinariesDeclareWindows7AndTheManifestAsksNoExecutionLevel) {
-  const std::wstring kevu = ExeDir() + L"..\\ui\\kevu.exe";
+  const std::wstring kevu = ExeDir() + L"..\\app\\kevu.exe";
   for (const std::wstring& path : {kevu, BuildOutput(L"Skin.dll")}) {
     const std::string bytes = ReadAll(path);
     const IMAGE_OPTIONAL_HEADER32* header = OptionalHeaderOf(bytes);

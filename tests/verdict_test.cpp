@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "app/control_state.h"
 #include "scan/classifier.h"
 #include "scan/keywords.h"
 #include "scan/scan_worker.h"
 #include "scan/walker.h"
+#include "state/control_state.h"
 #include "support/fakes.h"
 #include "text/codepage.h"
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "scan/dir_listing.h"
-#include "scan/file_reader.h"
+#include "platform/dir_listing.h"
+#include "platform/file_reader.h"
 #include "scan/read_ahead.h"
 #include "scan/walker.h"
 #include "support/temp_tree.h"

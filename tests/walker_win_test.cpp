@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "scan/dir_listing.h"
-#include "scan/file_reader.h"
-#include "scan/long_path_win.h"
+#include "platform/dir_listing.h"
+#include "platform/file_reader.h"
+#include "platform/long_path_win.h"
 #include "scan/walker.h"
 #include "support/temp_tree.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "app/control_state.h"
+#include "state/control_state.h"
 #include "support/fakes.h"
 #include "support/memory_file_reader.h"
 #include "text/codepage.h"

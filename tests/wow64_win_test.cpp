@@ -8,16 +8,17 @@
 #include <set>
 #include <string>
 
-#include "app/control_state.h"
+#include "app/platform_context.h"
+#include "platform/dir_listing.h"
+#include "platform/file_reader.h"
+#include "platform/fs_redirection.h"
+#include "platform/shell_path_win.h"
 #include "scan/classifier.h"
-#include "scan/dir_listing.h"
-#include "scan/file_reader.h"
-#include "scan/fs_redirection.h"
 #include "scan/keywords.h"
 #include "scan/scan_context.h"
 #include "scan/scan_worker.h"
-#include "scan/shell_path_win.h"
 #include "scan/walker.h"
+#include "state/control_state.h"
 #include "support/fakes.h"
 
 namespace {

@@ -4,15 +4,16 @@
 #include <cstdio>
 #include <string>
 
-#include "app/control_state.h"
+#include "app/platform_context.h"
+#include "platform/dir_listing.h"
+#include "platform/file_reader.h"
+#include "platform/fs_redirection.h"
 #include "scan/classifier.h"
-#include "scan/dir_listing.h"
-#include "scan/file_reader.h"
-#include "scan/fs_redirection.h"
 #include "scan/keywords.h"
 #include "scan/scan_context.h"
 #include "scan/scan_worker.h"
 #include "scan/walker.h"
+#include "state/control_state.h"
 
 #ifdef _WIN32
 // The folder comes from the wide command line, so any name works whatever the ANSI code page.

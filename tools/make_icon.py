@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Draws the application icon (a red heart with a white "K") and writes it as a .ico file.
 
-    python3 tools/make_icon.py ui/kevu.ico
+    python3 tools/make_icon.py app/kevu.ico
 
 Plain Python: each size is rendered with 4x4 supersampling into 32-bit BGRA images.
 """
@@ -80,4 +80,4 @@ def main(out):
 
 
 if __name__ == "__main__":
-    main(sys.argv[1] if len(sys.argv) > 1 else "ui/kevu.ico")
+    main(sys.argv[1] if len(sys.argv) > 1 else "app/kevu.ico")

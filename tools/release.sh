@@ -26,7 +26,7 @@ cmake -S "$root" -B "$build" -G "Unix Makefiles" --toolchain "$root/cmake/mingw-
 cmake --build "$build" -j"$jobs" --target kevu >/dev/null
 
 mkdir -p "$out"
-i686-w64-mingw32-strip -o "$out/kevu.exe" "$build/ui/kevu.exe"
+i686-w64-mingw32-strip -o "$out/kevu.exe" "$build/app/kevu.exe"
 (cd "$out" && sha256sum kevu.exe >SHA256SUMS)
-echo "release $version: $out/kevu.exe $(stat -c %s "$out/kevu.exe") bytes (unstripped $(stat -c %s "$build/ui/kevu.exe")), embedded Skin.dll $(stat -c %s "$build/skin/Skin.dll") bytes"
+echo "release $version: $out/kevu.exe $(stat -c %s "$out/kevu.exe") bytes (unstripped $(stat -c %s "$build/app/kevu.exe")), embedded Skin.dll $(stat -c %s "$build/skin/Skin.dll") bytes"
 cat "$out/SHA256SUMS"

@@ -11,7 +11,7 @@ bash tools/install-deps.sh all || { echo "run: cannot install the packages it ne
 build=${KEVU_RUN_BUILD:-$root/build/cross}
 cmake --preset cross -B "$build" >/dev/null && cmake --build "$build" -j2 --target kevu || exit 1
 cmake --build "$build" -j2 --target kevu_e2e_driver >/dev/null 2>&1 || true
-kevu=$build/ui/kevu.exe
+kevu=$build/app/kevu.exe
 driver=$build/tests/e2e/driver.exe
 
 # Wine's own paths and names stay UTF-8 whatever the caller's locale.

@@ -55,7 +55,7 @@ cross_tests() {
 }
 
 e2e_tests() {
-  [ -f build/cross/ui/kevu.exe ] || { cmake --preset cross >/dev/null && cmake --build --preset cross -j"$jobs"; } || return 1
+  [ -f build/cross/app/kevu.exe ] || { cmake --preset cross >/dev/null && cmake --build --preset cross -j"$jobs"; } || return 1
   bash tests/e2e/run_e2e.sh "$root/build/cross"
 }
 

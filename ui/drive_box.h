@@ -3,8 +3,8 @@
 
 #include <windows.h>
 
-#include "app/control_state.h"
-#include "scan/drive_list.h"
+#include "scan/drive_box_items.h"
+#include "state/control_state.h"
 
 // Creates the drop-down, fills it with the fixed disks of drives and hands the same items to state.
 HWND CreateDriveBox(HWND parent, int id, const RECT& rect, ControlState& state, DriveProvider& drives);

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "ui/gdi_owner.h"
+#include "win/gdi_owner.h"
 
 namespace {
 

@@ -13,12 +13,12 @@
 #include "text/codepage.h"
 #include "ui/control_ids.h"
 #include "ui/drive_box.h"
-#include "ui/gdi_owner.h"
 #include "ui/label.h"
 #include "ui/resource.h"
 #include "ui/result_list.h"
 #include "ui/ui_text.h"
 #include "verdict/verdict.h"
+#include "win/gdi_owner.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include <functional>
 
-#include "app/control_state.h"
 #include "scan/scan_context.h"
+#include "state/control_state.h"
 
 inline constexpr UINT kMsgStateChanged = WM_APP + 1;  // ControlState changed; render it
 

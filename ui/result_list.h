@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/control_state.h"
+#include "state/control_state.h"
 
 HWND CreateSuspectList(HWND parent, int id, const RECT& rect);
 

@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "scan/win_handle.h"
 #include "skin/dll/skin_dll.h"
+#include "win/unique_handle.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <new>
 
 #include "skin/skin_format.h"
-#include "ui/gdi_owner.h"
+#include "win/gdi_owner.h"
 
 template <typename T>
 T* HeapNew() {

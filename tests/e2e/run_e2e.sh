@@ -11,7 +11,7 @@ root=$(cd "$here/../.." && pwd)
 [ $# -ge 1 ] || { echo "usage: $0 CROSS_BUILD_DIR" >&2; exit 2; }
 build=$(cd "$1" && pwd) || exit 2
 artifacts=$build/e2e
-kevu=$build/ui/kevu.exe
+kevu=$build/app/kevu.exe
 driver=$build/tests/e2e/driver.exe
 recorder=$build/tests/e2e/recorder.exe
 dwm_recorder=$build/tests/e2e/dwmapi.dll

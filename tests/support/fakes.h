@@ -11,12 +11,13 @@
 #include <utility>
 #include <vector>
 
-#include "app/control_state.h"
-#include "scan/dir_listing.h"
-#include "scan/drive_list.h"
-#include "scan/file_reader.h"
-#include "scan/platform.h"
+#include "platform/dir_listing.h"
+#include "platform/drive_provider.h"
+#include "platform/file_reader.h"
+#include "platform/shell.h"
+#include "platform/threads.h"
 #include "scan/scan_context.h"
+#include "state/control_state.h"
 
 // Holds each body until the test runs it (OnDemand), or runs it on a real thread that the
 // fake joins on destruction (RealThread).

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <string>
 
-#include "scan/file_reader.h"
+#include "platform/file_reader.h"
 
 class MemoryFileReader : public FileReader {
  public:

@@ -1,6 +1,6 @@
 // Every control operation runs whole under one lock; the rows are kept compact so that a
 // list of a million suspects stays cheap to grow, to read and to clear.
-#include "app/control_state.h"
+#include "state/control_state.h"
 
 #include <array>
 #include <deque>

@@ -1,6 +1,6 @@
 // WOW64 redirection through kernel32's own calls, looked up at run time: they are absent
 // from 32-bit Windows before Vista, and fail with ERROR_INVALID_FUNCTION on 32-bit Windows.
-#include "scan/fs_redirection.h"
+#include "platform/fs_redirection.h"
 
 #include <windows.h>
 

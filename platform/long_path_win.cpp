@@ -1,4 +1,4 @@
-#include "scan/long_path_win.h"
+#include "platform/long_path_win.h"
 
 #include <windows.h>
 

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "scan/read_ahead.h"
-#include "scan/long_path_win.h"
-#include "scan/win_handle.h"
+#include "platform/long_path_win.h"
+#include "platform/seek_penalty.h"
+#include "win/unique_handle.h"
 
 bool DriveIncursSeekPenalty(const NativeString& path) {
   const NativeString fsPath = ToFileSystemPath(path);

@@ -1,9 +1,9 @@
 // Reading a file's content with CreateFileW/ReadFile; others may read meanwhile but not write.
 #include <windows.h>
 
-#include "scan/file_reader.h"
-#include "scan/long_path_win.h"
-#include "scan/win_handle.h"
+#include "platform/file_reader.h"
+#include "platform/long_path_win.h"
+#include "win/unique_handle.h"
 
 namespace {
 

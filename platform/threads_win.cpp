@@ -1,12 +1,9 @@
-// Threads through CreateThread, the pool's lock and wake-ups, and the shell's default action.
+// Threads through CreateThread, and the pool's lock and wake-ups on the system's own primitives.
 #include <windows.h>
-#include <objbase.h>
-#include <shellapi.h>
 
 #include <memory>
 
-#include "scan/platform.h"
-#include "scan/shell_path_win.h"
+#include "platform/threads.h"
 
 namespace {
 
@@ -38,58 +35,7 @@ class WinThreadStarter final : public ThreadStarter {
   bool StartDetached(std::function<void()> body) override { return StartThread(std::move(body)); }
 };
 
-// ShellExecuteW may load shell extensions and wait on them, so it runs on a thread of its own
-// and the UI thread never blocks on it.
-class WinShellOpener final : public ShellOpener {
- public:
-  void OpenWithDefaultAction(const std::string& gbkPath, const NativeString& nativePath) override {
-    std::wstring path = nativePath.empty() ? GbkToWide(gbkPath) : nativePath;
-    StartThread([path = std::move(path)] {
-      HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-      ShellExecuteW(nullptr, nullptr, PathForTheShell(path).c_str(), nullptr, L"", SW_SHOWNORMAL);
-      if (SUCCEEDED(com)) CoUninitialize();
-    });
-  }
-};
-
-struct ShellFolders {
-  std::wstring system;     // "C:\\Windows\\system32\\"
-  std::wstring sysnative;  // "C:\\Windows\\Sysnative\\"; empty when this process is not under WOW64
-};
-
-// A folder of GetSystemDirectoryW's kind, with its closing backslash; empty on failure.
-std::wstring FolderOf(UINT(WINAPI* get)(LPWSTR, UINT)) {
-  const UINT size = get(nullptr, 0);
-  if (size == 0) return {};
-  std::wstring folder(size, L'\0');
-  const UINT n = get(folder.data(), size);
-  if (n == 0 || n >= size) return {};
-  folder.resize(n);
-  if (folder.back() != L'\\') folder += L'\\';
-  return folder;
-}
-
-ShellFolders FindShellFolders() {
-  const std::wstring system = FolderOf(GetSystemDirectoryW), windows = FolderOf(GetSystemWindowsDirectoryW);
-  if (system.empty() || windows.empty()) return {};
-  const std::wstring sysnative = windows + L"Sysnative";
-  // The alias exists only for a 32-bit process on 64-bit Windows.
-  const DWORD attributes = GetFileAttributesW(sysnative.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return {};
-  return {system, sysnative + L'\\'};
-}
-
 }  // namespace
-
-std::wstring PathForTheShell(const std::wstring& path) {
-  static const ShellFolders folders = FindShellFolders();
-  const size_t n = folders.system.size();
-  if (folders.sysnative.empty() || path.size() <= n ||
-      CompareStringOrdinal(path.c_str(), static_cast<int>(n), folders.system.c_str(), static_cast<int>(n), TRUE) !=
-          CSTR_EQUAL)
-    return path;
-  return folders.sysnative + path.substr(n);
-}
 
 struct PoolMutex::Native {
   SRWLOCK lock = SRWLOCK_INIT;
@@ -134,9 +80,4 @@ void PoolThread::Join() {
 ThreadStarter& PlatformThreadStarter() {
   static WinThreadStarter starter;
   return starter;
-}
-
-ShellOpener& PlatformShellOpener() {
-  static WinShellOpener opener;
-  return opener;
 }

@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "scan/file_reader.h"
+#include "platform/file_reader.h"
 
 namespace {
 

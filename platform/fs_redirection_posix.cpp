@@ -1,5 +1,5 @@
 // No file-system redirection to turn off here.
-#include "scan/fs_redirection.h"
+#include "platform/fs_redirection.h"
 
 FsRedirectionOff::FsRedirectionOff() {
   (void)previous_;

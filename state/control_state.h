@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "scan/controls.h"
-#include "scan/drive_list.h"
+#include "scan/drive_box_items.h"
 
 class ControlState : public Controls {
  public:

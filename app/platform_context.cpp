@@ -1,4 +1,10 @@
-#include "scan/scan_context.h"
+#include "app/platform_context.h"
+
+#include "platform/dir_listing.h"
+#include "platform/drive_provider.h"
+#include "platform/file_reader.h"
+#include "platform/shell.h"
+#include "platform/threads.h"
 
 ScanContext PlatformScanContext(Controls& controls) {
   return ScanContext(controls, PlatformDirLister(), PlatformFileReader(), PlatformDriveProvider(),

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <string>
 
-#include "scan/read_ahead.h"
+#include "platform/seek_penalty.h"
 
 bool DriveIncursSeekPenalty(const NativeString& path) {
   struct stat st;

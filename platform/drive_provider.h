@@ -1,4 +1,4 @@
-// Drives of the machine: every root for DriveList, the fixed disks for DriveBox.
+// The drives of the machine as the platform reports them: roots, types, labels, current drive.
 #pragma once
 
 #include <string>
@@ -19,11 +19,3 @@ class DriveProvider {
 };
 
 DriveProvider& PlatformDriveProvider();
-
-struct DriveBoxItem {
-  std::string text;  // e.g. "C: （硬盘） System", GBK
-  char letter;
-};
-
-// The fixed disks in order; selected is the index of the current drive's item or -1.
-std::vector<DriveBoxItem> BuildDriveBoxItems(DriveProvider& drives, int& selected);

@@ -3,7 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include "scan/dir_listing.h"
+#include "platform/dir_listing.h"
 
 namespace {
 

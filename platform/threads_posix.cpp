@@ -1,9 +1,9 @@
-// Threads and the shell off Windows: std::thread, and no desktop shell to ask.
+// Threads off Windows: std::thread, std::mutex and std::condition_variable.
 #include <condition_variable>
 #include <system_error>
 #include <thread>
 
-#include "scan/platform.h"
+#include "platform/threads.h"
 
 namespace {
 
@@ -17,12 +17,6 @@ class StdThreadStarter final : public ThreadStarter {
       return false;
     }
   }
-};
-
-// Tools and tests run here; opening files on their behalf would only do harm.
-class NoShellOpener final : public ShellOpener {
- public:
-  void OpenWithDefaultAction(const std::string&, const NativeString&) override {}
 };
 
 }  // namespace
@@ -73,9 +67,4 @@ void PoolThread::Join() {
 ThreadStarter& PlatformThreadStarter() {
   static StdThreadStarter starter;
   return starter;
-}
-
-ShellOpener& PlatformShellOpener() {
-  static NoShellOpener opener;
-  return opener;
 }

@@ -1,5 +1,5 @@
 // The item list of DriveBox: the fixed disks, in the platform's order.
-#include "scan/drive_list.h"
+#include "scan/drive_box_items.h"
 
 #include "text/codepage.h"
 

@@ -1,7 +1,7 @@
 // Drives through GetLogicalDriveStringsW, GetDriveTypeW and GetVolumeInformationW.
 #include <windows.h>
 
-#include "scan/drive_list.h"
+#include "platform/drive_provider.h"
 #include "text/codepage.h"
 
 namespace {

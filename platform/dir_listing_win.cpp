@@ -1,9 +1,10 @@
 // Directory listing through FindFirstFileExW / FindNextFileW.
 #include <windows.h>
 
-#include "scan/dir_listing.h"
-#include "scan/long_path_win.h"
-#include "scan/win_handle.h"
+#include "platform/dir_listing.h"
+#include "platform/long_path_win.h"
+#include "win/find_handle.h"
+#include "win/unique_handle.h"
 
 #ifndef FILE_ATTRIBUTE_RECALL_ON_DATA_ACCESS
 #define FILE_ATTRIBUTE_RECALL_ON_DATA_ACCESS 0x00400000
@@ -31,26 +32,23 @@ class WinListing final : public DirListing {
     pattern_.assign(dir);
     pattern_ += L'*';
     ToFileSystemPath(pattern_, fsPattern_);
-    handle_ = FindFirstFileExW(fsPattern_.c_str(), FindExInfoBasic, &data_, FindExSearchNameMatch, nullptr,
-                               FIND_FIRST_EX_LARGE_FETCH);
-    if (handle_ == INVALID_HANDLE_VALUE) return false;
+    find_.Reset(FindFirstFileExW(fsPattern_.c_str(), FindExInfoBasic, &data_, FindExSearchNameMatch, nullptr,
+                                 FIND_FIRST_EX_LARGE_FETCH));
+    if (!find_.Valid()) return false;
     Fill(data_, first);
     return true;
   }
 
   bool Next(ListedEntry& entry) override {
-    if (handle_ == INVALID_HANDLE_VALUE || !FindNextFileW(handle_, &data_)) return false;
+    if (!find_.Valid() || !FindNextFileW(find_.Get(), &data_)) return false;
     Fill(data_, entry);
     return true;
   }
 
-  void Close() override {
-    if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
-  }
+  void Close() override { find_.Reset(); }
 
  private:
-  HANDLE handle_ = INVALID_HANDLE_VALUE;
+  UniqueFind find_;
   WIN32_FIND_DATAW data_{};
   NativeString pattern_;
   NativeString fsPattern_;

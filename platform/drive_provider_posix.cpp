@@ -1,5 +1,5 @@
 // A stand-in for machines without drive letters: one fixed root "/" without a label.
-#include "scan/drive_list.h"
+#include "platform/drive_provider.h"
 
 namespace {
 

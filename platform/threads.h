@@ -1,4 +1,4 @@
-// Platform services of the program logic besides listing and reading.
+// Threads: the detached scan thread, and the lock, wake-ups and joinable threads of a pool.
 #pragma once
 
 #include <functional>
@@ -13,14 +13,6 @@ class ThreadStarter {
   virtual ~ThreadStarter() = default;
   // Runs body on a new detached thread; false when the thread cannot be created.
   virtual bool StartDetached(std::function<void()> body) = 0;
-};
-
-class ShellOpener {
- public:
-  virtual ~ShellOpener() = default;
-  // Asks the desktop shell for the default action on the file; never blocks, failure silent.
-  // nativePath, when not empty, is the platform's own form of the same path.
-  virtual void OpenWithDefaultAction(const std::string& gbkPath, const NativeString& nativePath) = 0;
 };
 
 // The lock, wake-up and joinable threads of a worker pool. On Windows they are the system's own
@@ -77,4 +69,3 @@ class PoolThread {
 };
 
 ThreadStarter& PlatformThreadStarter();
-ShellOpener& PlatformShellOpener();
