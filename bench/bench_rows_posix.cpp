@@ -68,7 +68,7 @@ RunResult RunOnce(const RowTexts& t, size_t rows) {
       if (bottom < 0) bottom = n - 1;
       for (int row = bottom - 29; row <= bottom; ++row) {
         if (row < 0) continue;
-        for (int col = 0; col < 4; ++col) (void)state->CellText(row, col);
+        for (int col = 0; col < 4; ++col) (void)state->CellText(row, static_cast<Column>(col));
       }
       (void)state->Versions();
       (void)sel;

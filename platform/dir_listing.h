@@ -30,6 +30,12 @@ struct DirectoryId {
   }
 };
 
+// "." and "..", which a listing may deliver and a walk never enters.
+inline bool IsDotOrDotDot(NativeStringView name) {
+  return (name.size() == 1 && name[0] == NativeChar('.')) ||
+         (name.size() == 2 && name[0] == NativeChar('.') && name[1] == NativeChar('.'));
+}
+
 class DirListing {
  public:
   virtual ~DirListing() = default;

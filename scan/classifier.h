@@ -1,10 +1,11 @@
-// The file classifier: the visitor of every scan.
+// The file classifier: the decision on one file, by its content or its name. The worker acts on it
+// (ClassifyFile in scan_worker.h).
 #pragma once
 
 #include <string>
 #include <string_view>
 
-#include "scan/scan_context.h"
+#include "platform/file_reader.h"
 #include "scan/walker.h"
 #include "text/gbk_literal.h"
 
@@ -31,9 +32,13 @@ inline const CategoryRule kCategoryRules[] = {
 
 const std::string& CategoryForName(std::string_view name);
 
-// Whether ClassifyFile reads this listed file's content (a ".txt" with data on the disk), so
-// the read-ahead may work out the answer beforehand.
+// A name ending in ".txt" (ASCII case ignored) is judged by the file's content, never its name.
+bool FollowsContentRule(std::string_view name);
+
+// Whether the content of this listed file is read (a ".txt" with data on the disk), so the
+// read-ahead may work out the answer beforehand.
 bool ClassifierReadsContent(const ListedEntry& entry);
 
-// Shows progress, adds a row for a suspect (lowering HealthScore), reveals the last row.
-bool ClassifyFile(ScanContext& ctx, const FoundFile& file);
+// The category text of a suspect, or nullptr. A ".txt" takes the read-ahead's answer when it
+// has one and is read through reader otherwise; any other file is judged by its name.
+const std::string* SuspectCategory(const FoundFile& file, FileReader& reader);

@@ -2,6 +2,7 @@
 // Every operation is carried out whole whatever thread calls it.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -9,8 +10,22 @@
 
 enum class LabelId { Status, Score, Verdict };
 
+// The columns of SuspectList, counted from 0; Directory followed by Name is the file's path.
+enum class Column : int { Name, Directory, Size, Category };
+inline constexpr int kColumnCount = 4;
+
+// One whole row of SuspectList.
+struct SuspectRow {
+  std::array<std::string_view, kColumnCount> cells;  // by Column
+  // The platform's own full path of the file, when GBK cannot hold its name; empty otherwise.
+  NativeStringView nativePath;
+};
+
 class Controls {
  public:
+  Controls() = default;
+  Controls(const Controls&) = delete;
+  Controls& operator=(const Controls&) = delete;
   virtual ~Controls() = default;
 
   virtual void SetCaption(LabelId label, std::string_view text) = 0;
@@ -19,15 +34,15 @@ class Controls {
   // DriveBox: the chosen drive's letter, or the current drive's when none is chosen.
   virtual std::string DriveBoxCurrentDrive() = 0;
 
-  // SuspectList
-  virtual int AppendRow(std::string_view caption) = 0;  // gives the new row's index
-  virtual void SetCellText(int row, int column, std::string_view text) = 0;
-  // The platform's own full path of the row's file, when GBK cannot hold its name.
-  virtual void SetRowNativePath(int row, const NativeString& path) = 0;
-  virtual NativeString RowNativePath(int row) = 0;  // empty when none was set
+  // SuspectList. A row is added whole (AddRow); the single-cell operations are for what reads
+  // or writes one cell.
+  virtual int AddRow(const SuspectRow& row) = 0;        // gives the new row's index
+  virtual int AppendRow(std::string_view caption) = 0;  // the caption alone; gives the index
+  virtual void SetCellText(int row, Column column, std::string_view text) = 0;
+  virtual NativeString RowNativePath(int row) = 0;  // empty when the row has none
   virtual int RowCount() = 0;
   virtual void MakeRowVisible(int row) = 0;
-  virtual std::string CellText(int row, int column) = 0;  // "" for a missing row
+  virtual std::string CellText(int row, Column column) = 0;  // "" for a missing row
   virtual void DeleteAllRows() = 0;
   virtual int Selection() = 0;  // -1 when none
   virtual void SetSelection(int row) = 0;

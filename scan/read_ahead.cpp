@@ -23,11 +23,6 @@ using WalkKey = std::vector<uint32_t>;
 
 constexpr size_t kChargeEvery = 64;  // entries listed between two looks at the limits
 
-bool IsDotOrDotDot(const NativeString& name) {
-  return (name.size() == 1 && name[0] == NativeChar('.')) ||
-         (name.size() == 2 && name[0] == NativeChar('.') && name[1] == NativeChar('.'));
-}
-
 struct Task;
 using TaskPtr = std::shared_ptr<Task>;
 

@@ -14,6 +14,9 @@
 #include "platform/threads.h"
 #include "scan/controls.h"
 
+// HealthScore at window creation and after the clear action.
+inline constexpr int32_t kFullScore = 100;
+
 struct ScanContext {
   ScanContext(Controls& controls, DirLister& lister, FileReader& reader, DriveProvider& drives,
               ThreadStarter& threads, ShellOpener& shell)

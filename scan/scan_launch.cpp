@@ -28,6 +28,8 @@ void OnFullScanButtonClick(ScanContext& ctx) {
   StartScanWorker(ctx);
 }
 
+// The sequence is driven by the status text, as the program has always done it: the worker's end
+// text is the only sign that a drive is done, and " 扫描结束!" no longer matches it.
 void AdvanceAllDrivesScan(ScanContext& ctx) {
   if (ctx.AllDrivesMode.load() == 0) return;
   // An end text left by an earlier walk is not this walk's end.

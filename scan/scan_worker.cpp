@@ -75,6 +75,24 @@ void WalkScanRoot(ScanContext& ctx, const NativeString& nativeRoot, size_t reade
       setup);
 }
 
+bool ClassifyFile(ScanContext& ctx, const FoundFile& file) {
+  if (IsScanWorkerAbandoned(ctx)) return false;
+  // The decision may read the file: made before the gate is taken, which is held only while the
+  // file's effects are shown, so a clear falls before or after all of them.
+  const std::string* category = SuspectCategory(file, ctx.reader);
+  std::lock_guard<std::mutex> gate(ctx.scanGate);
+  if (IsScanWorkerAbandoned(ctx)) return false;
+  ShowProgress(ctx, file.dir, file.name);
+  if (category != nullptr) {
+    NativeString nativePath;
+    if (file.nameLossy) nativePath = file.nativeDir + file.nativeName;
+    AddSuspectRow(ctx, file.name, file.dir, file.size, *category, nativePath);
+    ctx.HealthScore.fetch_sub(1);
+  }
+  RevealLastRow(ctx);
+  return true;
+}
+
 void ShowProgress(ScanContext& ctx, const std::string& dir, const std::string& name) {
   // Called for every file: reuse one buffer rather than allocate per file.
   thread_local std::string text;
@@ -83,13 +101,15 @@ void ShowProgress(ScanContext& ctx, const std::string& dir, const std::string& n
 }
 
 void AddSuspectRow(ScanContext& ctx, const std::string& name, const std::string& dir, uint64_t size,
-                   const std::string& category, const NativeString* nativePath) {
-  Controls& list = ctx.controls;
-  int row = list.AppendRow(name);
-  list.SetCellText(row, 1, dir);
-  list.SetCellText(row, 2, UIntToText(size));
-  list.SetCellText(row, 3, category);
-  if (nativePath != nullptr && !nativePath->empty()) list.SetRowNativePath(row, *nativePath);
+                   const std::string& category, NativeStringView nativePath) {
+  const std::string sizeText = UIntToText(size);
+  SuspectRow row;
+  row.cells[static_cast<int>(Column::Name)] = name;
+  row.cells[static_cast<int>(Column::Directory)] = dir;
+  row.cells[static_cast<int>(Column::Size)] = sizeText;
+  row.cells[static_cast<int>(Column::Category)] = category;
+  row.nativePath = nativePath;
+  ctx.controls.AddRow(row);
 }
 
 void RevealLastRow(ScanContext& ctx) {

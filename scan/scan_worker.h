@@ -28,9 +28,14 @@ void ScanWorker(ScanContext& ctx);
 void WalkScanRoot(ScanContext& ctx, const NativeString& nativeRoot);
 void WalkScanRoot(ScanContext& ctx, const NativeString& nativeRoot, size_t readers, ReadAheadStats* stats = nullptr);
 
+// The visitor of every walk, one file at a time: the classifier's decision, then under the
+// scan gate the file's progress, its row and score change for a suspect, and the last row revealed.
+bool ClassifyFile(ScanContext& ctx, const FoundFile& file);
+
 void ShowProgress(ScanContext& ctx, const std::string& dir, const std::string& name);
+// nativePath: the platform's path of the file when GBK cannot hold its name, else empty.
 void AddSuspectRow(ScanContext& ctx, const std::string& name, const std::string& dir, uint64_t size,
-                   const std::string& category, const NativeString* nativePath = nullptr);
+                   const std::string& category, NativeStringView nativePath = {});
 void RevealLastRow(ScanContext& ctx);
 
 // At exit: a running worker stops adding rows and showing progress; its walk goes on

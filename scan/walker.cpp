@@ -8,11 +8,6 @@ namespace {
 
 constexpr char kGbkSeparator = static_cast<char>(kNativeSeparator);
 
-bool IsDotOrDotDot(const NativeString& name) {
-  return (name.size() == 1 && name[0] == NativeChar('.')) ||
-         (name.size() == 2 && name[0] == NativeChar('.') && name[1] == NativeChar('.'));
-}
-
 // One directory on the current walk path; its identity is asked for only when a link is met.
 struct PathLevel {
   size_t nativeLength;

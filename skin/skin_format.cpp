@@ -19,11 +19,6 @@ void SetU32(std::vector<uint8_t>& out, size_t at, uint32_t v) {
 
 SkinColour SkinLook::Get(SkinKey key) const { return SkinColourOf(colours, key); }
 
-void SkinLook::Set(SkinKey key, SkinColour colour) {
-  int i = SkinKeyIndex(static_cast<uint16_t>(key));
-  if (i >= 0) colours[i] = colour & 0x00FFFFFF;
-}
-
 SkinStatus ParseSkin(const uint8_t* data, size_t size, SkinLook& out) {
   SkinColours colours;
   const uint8_t* name = nullptr;

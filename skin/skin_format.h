@@ -83,7 +83,6 @@ struct SkinLook {
   SkinColours colours{};
 
   SkinColour Get(SkinKey key) const;
-  void Set(SkinKey key, SkinColour colour);
 };
 
 // Index of key in kSkinKeys, or -1 for a key this version does not know.

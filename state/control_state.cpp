@@ -3,8 +3,10 @@
 #include "state/control_state.h"
 
 #include <array>
+#include <atomic>
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <unordered_map>
 
 namespace {
@@ -40,14 +42,11 @@ class TextArena {
   size_t blockSize_ = 0;
 };
 
-constexpr int kColumns = 4;
-constexpr int kDirectoryColumn = 1;
-constexpr int kCategoryColumn = 3;
 // Category texts are few; anything beyond this many distinct values is simply stored.
 constexpr size_t kMaxCategoryTexts = 16;
 
 struct Row {
-  std::array<TextRef, kColumns> cells;
+  std::array<TextRef, kColumnCount> cells;
   bool hasNativePath = false;
 };
 
@@ -89,13 +88,17 @@ struct ControlState::Impl {
 
   bool ValidRow(int row) const { return row >= 0 && static_cast<size_t>(row) < rows.size(); }
 
-  TextRef Intern(int column, std::string_view text) {
+  bool ValidCell(int row, Column column) const {
+    return ValidRow(row) && static_cast<int>(column) >= 0 && static_cast<int>(column) < kColumnCount;
+  }
+
+  TextRef Intern(Column column, std::string_view text) {
     if (text.empty()) return {};
-    if (column == kDirectoryColumn) {
+    if (column == Column::Directory) {
       if (lastDirectory.View() != text) lastDirectory = arena.Store(text);
       return lastDirectory;
     }
-    if (column == kCategoryColumn) {
+    if (column == Column::Category) {
       for (const TextRef& known : categoryTexts)
         if (known.View() == text) return known;
       TextRef stored = arena.Store(text);
@@ -103,6 +106,25 @@ struct ControlState::Impl {
       return stored;
     }
     return arena.Store(text);
+  }
+
+  void SetNativePath(int row, NativeStringView path) {
+    Row& r = rows[row];
+    if (path.empty()) {
+      if (r.hasNativePath) nativePaths.erase(static_cast<uint32_t>(row));
+      r.hasNativePath = false;
+      return;
+    }
+    nativePaths[static_cast<uint32_t>(row)] = NativeString(path);
+    r.hasNativePath = true;
+  }
+
+  int Append(Row row) {
+    rows.push_back(row);
+    const int index = static_cast<int>(rows.size() - 1);
+    rowCount.store(index + 1);
+    ++versions.rows;
+    return index;
   }
 
   // Called with the lock held; gives the notifier to call once the lock is released.
@@ -113,29 +135,29 @@ struct ControlState::Impl {
   }
 };
 
-namespace {
-
-void Notify(const std::function<void()>& notify) {
-  if (notify) notify();
-}
-
-}  // namespace
-
-ControlState::ControlState() : impl_(new Impl) {}
-
-ControlState::~ControlState() { delete impl_; }
-
-void ControlState::SetCaption(LabelId label, std::string_view text) {
+template <typename Change>
+void ControlState::Update(Change change) {
   std::function<void()> notify;
   {
     std::lock_guard<std::mutex> hold(impl_->lock);
-    std::string& caption = impl_->captions[LabelIndex(label)];
-    if (caption == text) return;  // the timer rewrites unchanged labels ten times a second
-    caption.assign(text.data(), text.size());
-    ++impl_->versions.captions;
+    if (!change(*impl_)) return;
     notify = impl_->Changed();
   }
-  Notify(notify);
+  if (notify) notify();
+}
+
+ControlState::ControlState() : impl_(std::make_unique<Impl>()) {}
+
+ControlState::~ControlState() = default;
+
+void ControlState::SetCaption(LabelId label, std::string_view text) {
+  Update([&](Impl& s) {
+    std::string& caption = s.captions[LabelIndex(label)];
+    if (caption == text) return false;  // the timer rewrites unchanged labels ten times a second
+    caption.assign(text.data(), text.size());
+    ++s.versions.captions;
+    return true;
+  });
 }
 
 std::string ControlState::Caption(LabelId label) {
@@ -152,46 +174,36 @@ std::string ControlState::DriveBoxCurrentDrive() {
   return std::string(1, s.currentDrive);
 }
 
-int ControlState::AppendRow(std::string_view caption) {
-  std::function<void()> notify;
-  int index;
-  {
-    std::lock_guard<std::mutex> hold(impl_->lock);
-    Row row;
-    row.cells[0] = impl_->arena.Store(caption);
-    impl_->rows.push_back(row);
-    index = static_cast<int>(impl_->rows.size() - 1);
-    impl_->rowCount.store(index + 1);
-    ++impl_->versions.rows;
-    notify = impl_->Changed();
-  }
-  Notify(notify);
+int ControlState::AddRow(const SuspectRow& row) {
+  int index = -1;
+  Update([&](Impl& s) {
+    Row added;
+    for (int c = 0; c < kColumnCount; ++c) added.cells[c] = s.Intern(static_cast<Column>(c), row.cells[c]);
+    index = s.Append(added);
+    s.SetNativePath(index, row.nativePath);
+    return true;
+  });
   return index;
 }
 
-void ControlState::SetCellText(int row, int column, std::string_view text) {
-  std::function<void()> notify;
-  {
-    std::lock_guard<std::mutex> hold(impl_->lock);
-    if (!impl_->ValidRow(row) || column < 0 || column >= kColumns) return;
-    impl_->rows[row].cells[column] = impl_->Intern(column, text);
-    ++impl_->versions.rows;
-    notify = impl_->Changed();
-  }
-  Notify(notify);
+int ControlState::AppendRow(std::string_view caption) {
+  int index = -1;
+  Update([&](Impl& s) {
+    Row added;
+    added.cells[0] = s.Intern(Column::Name, caption);
+    index = s.Append(added);
+    return true;
+  });
+  return index;
 }
 
-void ControlState::SetRowNativePath(int row, const NativeString& path) {
-  std::lock_guard<std::mutex> hold(impl_->lock);
-  if (!impl_->ValidRow(row)) return;
-  Row& r = impl_->rows[row];
-  if (path.empty()) {
-    if (r.hasNativePath) impl_->nativePaths.erase(static_cast<uint32_t>(row));
-    r.hasNativePath = false;
-    return;
-  }
-  impl_->nativePaths[static_cast<uint32_t>(row)] = path;
-  r.hasNativePath = true;
+void ControlState::SetCellText(int row, Column column, std::string_view text) {
+  Update([&](Impl& s) {
+    if (!s.ValidCell(row, column)) return false;
+    s.rows[row].cells[static_cast<int>(column)] = s.Intern(column, text);
+    ++s.versions.cells;
+    return true;
+  });
 }
 
 NativeString ControlState::RowNativePath(int row) {
@@ -204,31 +216,25 @@ NativeString ControlState::RowNativePath(int row) {
 int ControlState::RowCount() { return impl_->rowCount.load(); }
 
 void ControlState::MakeRowVisible(int row) {
-  std::function<void()> notify;
-  {
-    std::lock_guard<std::mutex> hold(impl_->lock);
-    if (!impl_->ValidRow(row)) return;
-    impl_->revealRow = row;
-    ++impl_->versions.reveal;
-    notify = impl_->Changed();
-  }
-  Notify(notify);
+  Update([&](Impl& s) {
+    if (!s.ValidRow(row)) return false;
+    s.revealRow = row;
+    ++s.versions.reveal;
+    return true;
+  });
 }
 
-std::string ControlState::CellText(int row, int column) {
+std::string ControlState::CellText(int row, Column column) {
   std::lock_guard<std::mutex> hold(impl_->lock);
-  if (!impl_->ValidRow(row) || column < 0 || column >= kColumns) return {};
-  return std::string(impl_->rows[row].cells[column].View());
+  if (!impl_->ValidCell(row, column)) return {};
+  return std::string(impl_->rows[row].cells[static_cast<int>(column)].View());
 }
 
 void ControlState::DeleteAllRows() {
-  std::function<void()> notify;
   // The old rows and texts are freed after the lock is released.
   std::deque<Row> oldRows;
   TextArena oldArena;
-  {
-    std::lock_guard<std::mutex> hold(impl_->lock);
-    Impl& s = *impl_;
+  Update([&](Impl& s) {
     oldRows.swap(s.rows);
     s.rowCount.store(0);
     oldArena = std::move(s.arena);
@@ -243,9 +249,8 @@ void ControlState::DeleteAllRows() {
       s.selection = -1;
       ++s.versions.selection;
     }
-    notify = s.Changed();
-  }
-  Notify(notify);
+    return true;
+  });
 }
 
 int ControlState::Selection() {
@@ -254,17 +259,14 @@ int ControlState::Selection() {
 }
 
 void ControlState::SetSelection(int row) {
-  std::function<void()> notify;
-  {
-    std::lock_guard<std::mutex> hold(impl_->lock);
+  Update([&](Impl& s) {
     if (row < -1) row = -1;
-    if (row >= 0 && !impl_->ValidRow(row)) return;  // a missing row changes nothing
-    if (impl_->selection == row) return;
-    impl_->selection = row;
-    ++impl_->versions.selection;
-    notify = impl_->Changed();
-  }
-  Notify(notify);
+    if (row >= 0 && !s.ValidRow(row)) return false;  // a missing row changes nothing
+    if (s.selection == row) return false;
+    s.selection = row;
+    ++s.versions.selection;
+    return true;
+  });
 }
 
 void ControlState::AppendDriveItem(std::string_view text) {

@@ -4,7 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,18 +15,20 @@ class ControlState : public Controls {
  public:
   ControlState();
   ~ControlState() override;
+  ControlState(const ControlState&) = delete;
+  ControlState& operator=(const ControlState&) = delete;
 
   // Controls
   void SetCaption(LabelId label, std::string_view text) override;
   std::string Caption(LabelId label) override;
   std::string DriveBoxCurrentDrive() override;
+  int AddRow(const SuspectRow& row) override;
   int AppendRow(std::string_view caption) override;
-  void SetCellText(int row, int column, std::string_view text) override;
-  void SetRowNativePath(int row, const NativeString& path) override;
+  void SetCellText(int row, Column column, std::string_view text) override;
   NativeString RowNativePath(int row) override;
   int RowCount() override;
   void MakeRowVisible(int row) override;
-  std::string CellText(int row, int column) override;
+  std::string CellText(int row, Column column) override;
   void DeleteAllRows() override;
   int Selection() override;
   void SetSelection(int row) override;
@@ -44,7 +46,8 @@ class ControlState : public Controls {
   // For the view. Versions grow with every change of their part.
   struct ViewVersions {
     uint64_t captions = 0;
-    uint64_t rows = 0;        // rows appended, cells set, rows deleted
+    uint64_t rows = 0;        // rows added or deleted
+    uint64_t cells = 0;       // a cell of a row already there set
     uint64_t selection = 0;
     uint64_t reveal = 0;      // make-visible requests
     uint64_t clears = 0;      // delete-all-rows: earlier rows are no longer what the view shows
@@ -65,5 +68,10 @@ class ControlState : public Controls {
 
  private:
   struct Impl;
-  Impl* impl_;
+  // Runs change(impl) under the lock; when it reports a change, the notifier is called once
+  // the lock is released.
+  template <typename Change>
+  void Update(Change change);
+
+  std::unique_ptr<Impl> impl_;
 };

@@ -10,12 +10,10 @@
 #include "platform/dir_listing.h"
 #include "platform/file_reader.h"
 #include "scan/keywords.h"
-#include "scan/scan_worker.h"
 #include "scan/walker.h"
 #include "support/fakes.h"
 #include "support/memory_file_reader.h"
 #include "support/plain_scan.h"
-#include "support/temp_tree.h"
 #include "text/codepage.h"
 #include "text/gbk_text.h"
 
@@ -51,35 +49,35 @@ std::string ContentWithHits(int wanted, bool withTwice) {
   return text;
 }
 
-class ClassifierTest : public ::testing::Test {
+// One file as the walk hands it over, judged by SuspectCategory.
+struct Judged {
+  std::string dir = "D:\\";
+  std::string name;
+  bool offline = false;
+  ContentAnswer listed = ContentAnswer::NotWorkedOut;  // the read-ahead's answer
+};
+
+class SuspectCategoryTest : public ::testing::Test {
  protected:
   void SetUp() override {
     LoadKeywordLists();
-    keyword_ = G("性感");
-    ASSERT_NE(std::find(NameKeywords.begin(), NameKeywords.end(), keyword_), NameKeywords.end());
+    k_ = G("性感");
+    ASSERT_NE(std::find(NameKeywords.begin(), NameKeywords.end(), k_), NameKeywords.end());
   }
+  // The category text, or "-" for no suspect.
+  std::string Judge(const Judged& f) {
+    const NativeString nativeDir = GbkToNative(f.dir), nativeName = GbkToNative(f.name);
+    const FoundFile file{f.dir, f.name, 1, nativeDir, nativeName, false, f.offline, f.listed};
+    const std::string* category = SuspectCategory(file, reader_);
+    return category ? *category : "-";
+  }
+  void Content(const std::string& gbkName, std::string content) {
+    reader_.AddFile(GbkToNative("D:\\" + gbkName), std::move(content));
+  }
+  int Opens(const std::string& gbkName) const { return reader_.OpenCount(GbkToNative("D:\\" + gbkName)); }
 
-  // Walks the tree with the classifier; returns name -> kind of every row.
-  std::map<std::string, std::string> Scan() {
-    WalkDirectory(rootGbk(), tree_.NativeRoot(), [&](const FoundFile& f) { return ClassifyFile(ctx_, f); }, true, PlatformDirLister());
-    std::map<std::string, std::string> rows;
-    for (int row = 0; row < controls_.RowCount(); ++row) rows[controls_.CellText(row, 0)] = controls_.CellText(row, 3);
-    return rows;
-  }
-  std::string rootGbk() {
-    std::string gbk;
-    NativeToGbk(tree_.NativeRoot(), gbk);
-    return gbk;
-  }
-  void File(const std::string& gbkRel, const std::string& content = {}) {
-    ASSERT_TRUE(tree_.File(std::filesystem::path(GbkToNative(gbkRel)), content));
-  }
-
-  TempTree tree_;
-  TestContext t_{FakeThreadStarter::Mode::OnDemand, &PlatformFileReader(), &PlatformDirLister()};
-  ScanContext& ctx_ = t_.ctx;
-  RecordingControls& controls_ = t_.controls;
-  std::string keyword_;
+  MemoryFileReader reader_;
+  std::string k_;
 };
 
 TEST(CategoryForName, TableInOrder) {
@@ -101,139 +99,68 @@ TEST(CategoryForName, TableInOrder) {
   EXPECT_EQ(kArticleCategory.Gbk(), G("可疑色情文章"));
 }
 
-TEST_F(ClassifierTest, NameRuleEveryCategoryAndEdgeCases) {
-  const std::string k = keyword_;
-  for (const char* ext : {".AVI", ".wmv", ".RM", ".rmvb", ".jpg", ".png", ".bmp", ".gif", ".mp3", ".torrent",
-                          ".jpeg", ".mpeg", ".doc"})
-    File("n" + k + ext);
-  File(k + "rent");      // no extension, ends in "rent"
-  File("clip.avi");      // no keyword
-  File("TOKYO.avi");     // the list holds tokyo and Tokyo, not TOKYO
-  File("my tokyo.avi");  // another name: a file system may ignore case
-  File(k + "/plain.avi");  // keyword in the directory only
-  ASSERT_FALSE(MatchNameKeywords("TOKYO.avi"));
-
-  auto rows = Scan();
-  EXPECT_EQ(rows["n" + k + ".AVI"], CategoryForName(".avi"));
-  EXPECT_EQ(rows["n" + k + ".wmv"], CategoryForName(".avi"));
-  EXPECT_EQ(rows["n" + k + ".RM"], CategoryForName(".avi"));
-  EXPECT_EQ(rows["n" + k + ".rmvb"], CategoryForName(".avi"));
-  EXPECT_EQ(rows["n" + k + ".jpg"], CategoryForName(".jpg"));
-  EXPECT_EQ(rows["n" + k + ".gif"], CategoryForName(".jpg"));
-  EXPECT_EQ(rows["n" + k + ".mp3"], CategoryForName(".mp3"));
-  EXPECT_EQ(rows["n" + k + ".torrent"], CategoryForName(".torrent"));
-  EXPECT_EQ(rows[k + "rent"], CategoryForName(".torrent"));
-  EXPECT_EQ(rows["n" + k + ".jpeg"], CategoryForName(""));
-  EXPECT_EQ(rows["n" + k + ".mpeg"], CategoryForName(""));
-  EXPECT_EQ(rows["n" + k + ".doc"], CategoryForName(""));
-  EXPECT_EQ(rows["my tokyo.avi"], CategoryForName(".avi"));
-  EXPECT_EQ(rows.count("clip.avi"), 0u);
-  EXPECT_EQ(rows.count("TOKYO.avi"), 0u);
-  EXPECT_EQ(rows.count("plain.avi"), 0u);
-  EXPECT_EQ(rows.size(), 15u);
-  EXPECT_EQ(ctx_.HealthScore.load(), 100 - 15);
+TEST_F(SuspectCategoryTest, NameRuleEveryCategoryAndEdgeCases) {
+  const std::string video = CategoryForName(".avi"), picture = CategoryForName(".jpg"),
+                    seed = CategoryForName(".torrent"), file = CategoryForName("");
+  const struct {
+    std::string dir, name, want;
+  } cases[] = {
+      {"D:\\", "n" + k_ + ".AVI", video},       {"D:\\", "n" + k_ + ".wmv", video},
+      {"D:\\", "n" + k_ + ".RM", video},        {"D:\\", "n" + k_ + ".rmvb", video},
+      {"D:\\", "n" + k_ + ".gif", picture},     {"D:\\", "n" + k_ + ".mp3", CategoryForName(".mp3")},
+      {"D:\\", "n" + k_ + ".torrent", seed},    {"D:\\", k_ + "rent", seed},  // no extension
+      {"D:\\", "n" + k_ + ".jpeg", file},       {"D:\\", "n" + k_ + ".doc", file},
+      {"D:\\", "my tokyo.avi", video},          {"D:\\", "clip.avi", "-"},
+      {"D:\\", "TOKYO.avi", "-"},  // the list holds tokyo and Tokyo, not TOKYO
+      {"D:\\" + k_ + "\\", "plain.avi", "-"},  // a keyword in the folder counts for nothing
+      // A keyword cannot start at the second byte of a double-byte character.
+      {"D:\\", std::string("\xB0") + k_.substr(0, 1) + k_.substr(1) + ".avi", "-"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Judge({c.dir, c.name}), c.want) << GbkToUtf8(c.name);
+  EXPECT_EQ(reader_.OpenCount(GbkToNative("D:\\clip.avi")), 0) << "only .txt files are read";
 }
 
-TEST_F(ClassifierTest, TxtFilesAreJudgedByContentOnly) {
+TEST_F(SuspectCategoryTest, TxtFilesAreJudgedByTheirContentOnly) {
   const std::string five = ContentWithHits(5, false);
-  File("README.TXT", five);
-  File(keyword_ + ".txt", ContentWithHits(4, false));  // name keyword does not count
-  File("twice.txt", ContentWithHits(5, true));         // the twice-listed entry counts twice
-  File("nul.txt", std::string(1, '\0') + five);
-  File("empty.txt");
-
-  auto rows = Scan();
-  EXPECT_EQ(rows[G("README.TXT")], kArticleCategory.Gbk());
-  EXPECT_EQ(rows["twice.txt"], kArticleCategory.Gbk());
-  EXPECT_EQ(rows.count(keyword_ + ".txt"), 0u);
-  EXPECT_EQ(rows.count("nul.txt"), 0u);
-  EXPECT_EQ(rows.count("empty.txt"), 0u);
-  EXPECT_EQ(rows.size(), 2u);
-  EXPECT_EQ(ctx_.HealthScore.load(), 98);
+  Content("README.TXT", five);
+  Content(k_ + ".txt", ContentWithHits(4, false));  // the name keyword does not count
+  Content("twice.txt", ContentWithHits(5, true));   // the twice-listed entry counts twice
+  Content("nul.txt", std::string(1, '\0') + five);
+  Content("empty.txt", "");
+  reader_.AddUnopenable(GbkToNative("D:\\locked.txt"));
+  Content("cold.txt", five);
+  const std::string article = kArticleCategory.Gbk();
+  EXPECT_EQ(Judge({.name = "README.TXT"}), article);
+  EXPECT_EQ(Judge({.name = "twice.txt"}), article);
+  EXPECT_EQ(Judge({.name = k_ + ".txt"}), "-");
+  EXPECT_EQ(Judge({.name = "nul.txt"}), "-");
+  EXPECT_EQ(Judge({.name = "empty.txt"}), "-");
+  EXPECT_EQ(Judge({.name = "locked.txt"}), "-");
+  EXPECT_EQ(Judge({.name = "missing.txt"}), "-");
+  // Data not on the disk is never read: reading would recall it.
+  EXPECT_EQ(Judge({.name = "cold.txt", .offline = true}), "-");
+  EXPECT_EQ(Opens("cold.txt"), 0);
+  // The read-ahead's answer stands; the file is not read again.
+  EXPECT_EQ(Judge({.name = "README.TXT", .listed = ContentAnswer::NotSuspect}), "-");
+  EXPECT_EQ(Judge({.name = k_ + ".txt", .listed = ContentAnswer::Suspect}), article);
+  EXPECT_EQ(Opens("README.TXT"), 1);
+  EXPECT_EQ(Opens(k_ + ".txt"), 1);
 }
 
-TEST_F(ClassifierTest, EveryFileShowsProgressThenRowThenReveal) {
-  File("a.doc");
-  File(keyword_ + ".avi");
-  File("sub/b.doc");
-  Scan();
-  const std::vector<std::string> log = controls_.TakeLog();
-  int progress = 0, selects = 0, appends = 0;
-  std::string suspectDir;
-  for (size_t i = 0; i < log.size(); ++i) {
-    if (log[i].rfind("caption S:", 0) == 0) {
-      ++progress;
-      // Progress for a file is followed by its (optional) row and then the reveal.
-      size_t j = i + 1;
-      if (j < log.size() && log[j].rfind("append:", 0) == 0) {
-        ++appends;
-        EXPECT_EQ(log[j], "append:" + keyword_ + ".avi");
-        ASSERT_LT(j + 3, log.size());
-        EXPECT_EQ(log[j + 1].substr(0, 8), "cell 0,1");
-        EXPECT_EQ(log[j + 2], "cell 0,2:0");
-        EXPECT_EQ(log[j + 3], "cell 0,3:" + CategoryForName(".avi"));
-        j += 4;
-      }
-      ASSERT_LT(j, log.size());
-      EXPECT_EQ(log[j], appends ? "select:0" : "select:-1");
-      if (appends) {
-        EXPECT_EQ(log[j + 1], "visible:0");
-      }
-    }
-    if (log[i].rfind("select:", 0) == 0) ++selects;
-  }
-  EXPECT_EQ(progress, 3);
-  EXPECT_EQ(selects, 3);
-  EXPECT_EQ(appends, 1);
-  EXPECT_EQ(controls_.CellText(0, 1), rootGbk());
-  EXPECT_EQ(ctx_.HealthScore.load(), 99);
-}
-
-TEST_F(ClassifierTest, OfflineContentIsNotReadAndLossyNamesKeepTheirNativePath) {
-  File("hot.txt", ContentWithHits(5, false));
-  FakeDirLister lister;
-  lister.AddFile(tree_.NativeRoot(), NativeFromUtf8("hot.txt"), 10, /*offline=*/true);
-#ifdef _WIN32
-  const NativeString lossy = L"\xD55C" + NativeFromUtf8("性感.avi");  // a Hangul letter: not in GBK
-#else
-  const NativeString lossy = "\xFF" + NativeFromUtf8("性感.avi");  // not UTF-8
-#endif
-  lister.AddFile(tree_.NativeRoot(), lossy, 7);
-  WalkDirectory(rootGbk(), tree_.NativeRoot(), [&](const FoundFile& f) { return ClassifyFile(ctx_, f); }, true, lister);
-  ASSERT_EQ(controls_.RowCount(), 1);
-  EXPECT_EQ(controls_.CellText(0, 3), CategoryForName(".avi"));
-  EXPECT_EQ(controls_.RowNativePath(0), tree_.NativeRoot() + lossy);
-
-  FakeDirLister online;
-  online.AddFile(tree_.NativeRoot(), NativeFromUtf8("hot.txt"), 10);
-  online.AddFile(tree_.NativeRoot(), NativeFromUtf8("性感.avi"), 7);
-  controls_.DeleteAllRows();
-  WalkDirectory(rootGbk(), tree_.NativeRoot(), [&](const FoundFile& f) { return ClassifyFile(ctx_, f); }, true, online);
-  ASSERT_EQ(controls_.RowCount(), 2);
-  EXPECT_EQ(controls_.CellText(0, 3), kArticleCategory.Gbk());
-  EXPECT_TRUE(controls_.RowNativePath(0).empty());
-  EXPECT_TRUE(controls_.RowNativePath(1).empty());
-}
-
-
-TEST_F(ClassifierTest, TxtListedAsEmptyIsStillRead) {
-  const std::string five = ContentWithHits(5, false);
-  MemoryFileReader reader;
-  const NativeString root = tree_.NativeRoot();
-  reader.AddFile(root + NativeFromUtf8("empty.txt"), five);  // its listing says 0 bytes
-  reader.AddFile(root + NativeFromUtf8("full.txt"), five);
-  FakeDirLister lister;
-  lister.AddFile(root, NativeFromUtf8("empty.txt"), 0);
-  lister.AddFile(root, NativeFromUtf8("full.txt"), five.size());
-  ScanContext ctx{controls_, lister, reader, t_.drives, t_.threads, t_.shell};
-  ctx.HealthScore.store(100);
-  WalkDirectory(rootGbk(), root, [&](const FoundFile& f) { return ClassifyFile(ctx, f); }, true, lister);
-  // A listed size of 0 may be stale: the file is read all the same.
-  EXPECT_EQ(reader.OpenCount(root + NativeFromUtf8("empty.txt")), 1);
-  EXPECT_EQ(reader.OpenCount(root + NativeFromUtf8("full.txt")), 1);
-  ASSERT_EQ(controls_.RowCount(), 2);
-  EXPECT_EQ(controls_.CellText(0, 0), "empty.txt");
-  EXPECT_EQ(ctx.HealthScore.load(), 98);
+TEST(ClassifierReadsContent, TxtWithDataOnTheDiskEvenWhenListedEmpty) {
+  const auto listed = [](const char* name, uint64_t size, bool offline) {
+    ListedEntry e;
+    e.name = NativeFromUtf8(name);
+    e.size = size;
+    e.contentOffline = offline;
+    return ClassifierReadsContent(e);
+  };
+  EXPECT_TRUE(listed("a.txt", 10, false));
+  EXPECT_TRUE(listed("A.TXT", 0, false)) << "a listed size of 0 may be stale";
+  EXPECT_TRUE(listed("小说.txt", 10, false));
+  EXPECT_FALSE(listed("a.txt", 10, true));
+  EXPECT_FALSE(listed("a.text", 10, false));
+  EXPECT_FALSE(listed("txt", 10, false));
 }
 
 }  // namespace

@@ -20,12 +20,17 @@ std::string Expected(int row, int column) {
   }
 }
 
+// The row the worker would add at expectedIndex, added whole.
 void AppendFullRow(ControlState& state, int expectedIndex) {
-  int row = state.AppendRow(Expected(expectedIndex, 0));
-  for (int column = 1; column < 4; ++column) state.SetCellText(row, column, Expected(row, column));
+  std::string cells[kColumnCount];
+  SuspectRow row;
+  for (int column = 0; column < kColumnCount; ++column) row.cells[column] = cells[column] = Expected(expectedIndex, column);
+  state.AddRow(row);
 }
 
-TEST(ControlStateConcurrency, ReaderSeesWholeCaptionsWholeCellsAndGrowingCounts) {
+std::string Cell(ControlState& state, int row, int column) { return state.CellText(row, static_cast<Column>(column)); }
+
+TEST(ControlStateConcurrency, ReaderSeesWholeCaptionsWholeRowsAndGrowingCounts) {
   ControlState state;
   const std::vector<std::string> captions = {std::string(300, 'a'), "bbbbb", std::string(1000, 'c'), "",
                                              std::string(17, 'd')};
@@ -57,10 +62,9 @@ TEST(ControlStateConcurrency, ReaderSeesWholeCaptionsWholeCellsAndGrowingCounts)
     if (count > 0) {
       seed = seed * 1103515245 + 12345;
       int row = static_cast<int>(seed % count);
-      for (int column = 0; column < 4; ++column) {
-        std::string cell = state.CellText(row, column);
-        if (!cell.empty() && cell != Expected(row, column)) ++badCell;
-      }
+      // Rows are added whole: a counted row never shows an empty or foreign cell.
+      for (int column = 0; column < 4; ++column)
+        if (Cell(state, row, column) != Expected(row, column)) ++badCell;
     }
     state.AcknowledgeChange();
   }
@@ -72,7 +76,7 @@ TEST(ControlStateConcurrency, ReaderSeesWholeCaptionsWholeCellsAndGrowingCounts)
   EXPECT_GT(notified.load(), 0);
   ASSERT_EQ(state.RowCount(), kRows);
   for (int row = 0; row < kRows; row += 997)
-    for (int column = 0; column < 4; ++column) EXPECT_EQ(state.CellText(row, column), Expected(row, column));
+    for (int column = 0; column < 4; ++column) EXPECT_EQ(Cell(state, row, column), Expected(row, column));
 }
 
 TEST(ControlStateConcurrency, ClearsRacingAppendsNeverMixRows) {
@@ -89,7 +93,7 @@ TEST(ControlStateConcurrency, ClearsRacingAppendsNeverMixRows) {
     // The caption is chosen before the append, so a clear in between shifts it: cells only.
     for (int row = std::max(0, count - 3); row < count; ++row)
       for (int column = 1; column < 4; ++column) {
-        std::string cell = state.CellText(row, column);
+        std::string cell = Cell(state, row, column);
         if (!cell.empty() && cell != Expected(row, column)) ++badCell;
       }
     if (++clears % 50 == 0) state.DeleteAllRows();
@@ -103,41 +107,43 @@ TEST(ControlStateRows, CellsReadBackAcrossManyRowsAndLongTexts) {
   const std::string huge(100000, 'x');  // longer than one store block
   for (int i = 0; i < 100000; ++i) AppendFullRow(state, i);
   int big = state.AppendRow(huge);
-  state.SetCellText(big, 1, huge);
+  state.SetCellText(big, Column::Directory, huge);
   for (int row = 0; row < 100000; row += 1237)
-    for (int column = 0; column < 4; ++column) ASSERT_EQ(state.CellText(row, column), Expected(row, column));
-  EXPECT_EQ(state.CellText(big, 0), huge);
-  EXPECT_EQ(state.CellText(big, 1), huge);
-  EXPECT_EQ(state.CellText(big, 2), "");  // never set
+    for (int column = 0; column < 4; ++column) ASSERT_EQ(Cell(state, row, column), Expected(row, column));
+  EXPECT_EQ(state.CellText(big, Column::Name), huge);
+  EXPECT_EQ(state.CellText(big, Column::Directory), huge);
+  EXPECT_EQ(state.CellText(big, Column::Size), "");  // never set
 
-  EXPECT_EQ(state.CellText(100001, 0), "");
-  EXPECT_EQ(state.CellText(-1, 1), "");
-  EXPECT_EQ(state.CellText(0, 4), "");
-  state.SetCellText(500000, 1, "ignored");
-  state.SetCellText(0, 9, "ignored");
+  EXPECT_EQ(state.CellText(100001, Column::Name), "");
+  EXPECT_EQ(state.CellText(-1, Column::Directory), "");
+  EXPECT_EQ(state.CellText(0, static_cast<Column>(4)), "");
+  state.SetCellText(500000, Column::Directory, "ignored");
+  state.SetCellText(0, static_cast<Column>(9), "ignored");
   EXPECT_EQ(state.RowCount(), 100001);
 
   state.DeleteAllRows();
   EXPECT_EQ(state.RowCount(), 0);
-  EXPECT_EQ(state.CellText(0, 0), "");
+  EXPECT_EQ(state.CellText(0, Column::Name), "");
   EXPECT_EQ(state.AppendRow("again"), 0);
-  EXPECT_EQ(state.CellText(0, 0), "again");
-  EXPECT_EQ(state.CellText(0, 1), "");
+  EXPECT_EQ(state.CellText(0, Column::Name), "again");
+  EXPECT_EQ(state.CellText(0, Column::Directory), "");
 }
 
 TEST(ControlStateRows, NativePathOnlyForRowsThatHaveOne) {
   ControlState state;
-  state.AppendRow("a");
-  state.AppendRow("b");
-  NativeString path(3, NativeChar('p'));
-  state.SetRowNativePath(1, path);
-  state.SetRowNativePath(7, path);
+  const NativeString path(3, NativeChar('p'));
+  SuspectRow plain, lossy;
+  plain.cells[0] = "a";
+  lossy.cells[0] = "?";
+  lossy.nativePath = path;
+  state.AddRow(plain);
+  state.AddRow(lossy);
   EXPECT_TRUE(state.RowNativePath(0).empty());
   EXPECT_EQ(state.RowNativePath(1), path);
   EXPECT_TRUE(state.RowNativePath(7).empty());
   state.DeleteAllRows();
-  state.AppendRow("a");
-  state.AppendRow("b");
+  state.AddRow(plain);
+  state.AddRow(plain);
   EXPECT_TRUE(state.RowNativePath(1).empty());
 }
 

@@ -18,6 +18,7 @@
 #include "platform/file_reader.h"
 #include "scan/classifier.h"
 #include "scan/keywords.h"
+#include "scan/scan_worker.h"
 #include "scan/walker.h"
 #include "state/control_state.h"
 #include "support/fakes.h"
@@ -63,14 +64,14 @@ class FaultTest : public ::testing::Test {
   int RowsNamed(const std::string& utf8Name) {
     const std::string gbk = Utf8ToGbk(utf8Name);
     int n = 0;
-    for (int row = 0; row < state_.RowCount(); ++row) n += state_.CellText(row, 0) == gbk ? 1 : 0;
+    for (int row = 0; row < state_.RowCount(); ++row) n += state_.CellText(row, Column::Name) == gbk ? 1 : 0;
     return n;
   }
 
   // Every row's full path (column 1 + column 0) is unique.
   void ExpectNoRowTwice() {
     std::vector<std::string> paths;
-    for (int row = 0; row < state_.RowCount(); ++row) paths.push_back(state_.CellText(row, 1) + state_.CellText(row, 0));
+    for (int row = 0; row < state_.RowCount(); ++row) paths.push_back(state_.CellText(row, Column::Directory) + state_.CellText(row, Column::Name));
     std::sort(paths.begin(), paths.end());
     EXPECT_EQ(std::adjacent_find(paths.begin(), paths.end()), paths.end()) << "a file listed twice";
     EXPECT_EQ(ctx_.HealthScore.load(), 100 - state_.RowCount());

@@ -85,8 +85,8 @@ TEST_F(FaultTest, ATreeThreeHundredLevelsDeep) {
   std::string gbkRoot;
   NativeToGbk(tree_.NativeRoot(), gbkRoot);
   for (int row = 0; row < state_.RowCount(); ++row) {
-    if (state_.CellText(row, 0) == "bottom.txt") {
-      EXPECT_EQ(state_.CellText(row, 1), gbkRoot + rel);
+    if (state_.CellText(row, Column::Name) == "bottom.txt") {
+      EXPECT_EQ(state_.CellText(row, Column::Directory), gbkRoot + rel);
     }
   }
   ExpectNoRowTwice();
@@ -173,7 +173,7 @@ TEST_F(FaultTest, NamesThatCannotBeConvertedKeepTheirNativePath) {
   const std::string gbkKeyword = Utf8ToGbk(k);
   int found = 0;
   for (int row = 0; row < state_.RowCount(); ++row) {
-    const std::string name = state_.CellText(row, 0), dir = state_.CellText(row, 1);
+    const std::string name = state_.CellText(row, Column::Name), dir = state_.CellText(row, Column::Directory);
     const NativeString native = state_.RowNativePath(row);
     if (name == "??" + gbkKeyword + ".avi") {
       EXPECT_EQ(dir, gbkRoot);

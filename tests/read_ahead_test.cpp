@@ -245,8 +245,8 @@ TEST_F(ReadAheadWorker, ClearMidWalkKeepsOnlyRowsOfFilesShownAfterIt) {
     std::vector<std::string> shownAfter;
     for (auto it = mark; it != log.end(); ++it) {
       if (it->rfind("caption S:", 0) == 0) shownAfter.push_back(it->substr(10));
-      if (it->rfind("append:", 0) == 0) {
-        const std::string name = it->substr(7);
+      if (it->rfind("row:", 0) == 0) {
+        const std::string name = it->substr(4, it->find('|') - 4);
         ASSERT_FALSE(shownAfter.empty()) << name;
         EXPECT_NE(shownAfter.back().find(name), std::string::npos) << name;
       }

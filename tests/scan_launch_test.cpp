@@ -75,7 +75,7 @@ TEST_F(LaunchTest, WholeMachineScanStepsDriveByDriveAndStaysDone) {
   EXPECT_EQ(Status(), G(" 扫描结束!"));
   EXPECT_EQ(threads_.Started(), 2);
   EXPECT_EQ(controls_.RowCount(), 2);
-  EXPECT_EQ(controls_.CellText(1, 1), "D:\\");
+  EXPECT_EQ(controls_.CellText(1, Column::Directory), "D:\\");
   EXPECT_EQ(ctx_.HealthScore.load(), 98);  // not reset between drives
 
   // A second whole-machine scan starts again from the first drive.
@@ -170,7 +170,7 @@ TEST(LaunchRealThreads, WholeMachineSequenceNeverStalls) {
   ASSERT_EQ(controls.RowCount(), 5 * (kDrives - (kDrives + 2) / 3));
   std::string previous;
   for (int row = 0; row < controls.RowCount(); ++row) {
-    std::string dir = controls.CellText(row, 1);
+    std::string dir = controls.CellText(row, Column::Directory);
     if (row % (kDrives - (kDrives + 2) / 3)) {
       EXPECT_LT(previous, dir);
     }

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "app/globals.h"
 #include "scan/classifier.h"
@@ -59,18 +60,44 @@ TEST_F(WorkerTest, RowCellsInOrderAndReveal) {
   AddSuspectRow(ctx_, "a.avi", "C:\\", 0, CategoryForName(".avi"));
   AddSuspectRow(ctx_, "big.mkv", "D:\\x\\", 5000000000ULL, CategoryForName(".avi"));
   NativeString native = NativeFromUtf8("E:/n.avi");
-  AddSuspectRow(ctx_, "n?.avi", "E:\\", 1, CategoryForName("x"), &native);
+  AddSuspectRow(ctx_, "n?.avi", "E:\\", 1, CategoryForName("x"), native);
   ASSERT_EQ(controls_.RowCount(), 3);
-  EXPECT_EQ(controls_.CellText(0, 0), "a.avi");
-  EXPECT_EQ(controls_.CellText(0, 1), "C:\\");
-  EXPECT_EQ(controls_.CellText(0, 2), "0");
-  EXPECT_EQ(controls_.CellText(0, 3), CategoryForName(".avi"));
-  EXPECT_EQ(controls_.CellText(1, 2), "5000000000");
+  EXPECT_EQ(controls_.CellText(0, Column::Name), "a.avi");
+  EXPECT_EQ(controls_.CellText(0, Column::Directory), "C:\\");
+  EXPECT_EQ(controls_.CellText(0, Column::Size), "0");
+  EXPECT_EQ(controls_.CellText(0, Column::Category), CategoryForName(".avi"));
+  EXPECT_EQ(controls_.CellText(1, Column::Size), "5000000000");
   EXPECT_TRUE(controls_.RowNativePath(1).empty());
   EXPECT_EQ(controls_.RowNativePath(2), native);
   RevealLastRow(ctx_);
   EXPECT_EQ(controls_.Selection(), 2);
   EXPECT_EQ(controls_.PendingRevealRow(), 2);
+}
+
+TEST_F(WorkerTest, EachFileShowsProgressThenItsWholeRowThenTheReveal) {
+  LoadKeywordLists();
+  const std::string dir = "D:\\", suspect = G("性感.avi");
+  const NativeString nativeDir = GbkToNative(dir);
+  const auto classify = [&](const std::string& name, bool lossy) {
+    const NativeString nativeName = GbkToNative(name);
+    return ClassifyFile(ctx_, FoundFile{dir, name, 7, nativeDir, nativeName, lossy, false});
+  };
+  EXPECT_TRUE(classify("a.doc", false));
+  EXPECT_TRUE(classify(suspect, true));
+  EXPECT_TRUE(classify("b.doc", false));
+  const std::vector<std::string> want = {
+      "caption S:D:\\a.doc", "select:-1",
+      "caption S:D:\\" + suspect, "row:" + suspect + "|D:\\|7|" + CategoryForName(".avi"), "select:0", "visible:0",
+      "caption S:D:\\b.doc", "select:0", "visible:0"};
+  EXPECT_EQ(controls_.TakeLog(), want);
+  EXPECT_EQ(ctx_.HealthScore.load(), 99);
+  // A name GBK could not hold keeps the platform's path for the shell.
+  EXPECT_EQ(controls_.RowNativePath(0), nativeDir + GbkToNative(suspect));
+
+  AbandonScanWorker(ctx_);
+  EXPECT_FALSE(classify(suspect, false)) << "an abandoned walk shows nothing more";
+  EXPECT_EQ(controls_.RowCount(), 1);
+  EXPECT_TRUE(controls_.TakeLog().empty());
 }
 
 TEST_F(WorkerTest, WorkerWalksRootAddsRowsAndEndsWithEndText) {
@@ -88,10 +115,10 @@ TEST_F(WorkerTest, WorkerWalksRootAddsRowsAndEndsWithEndText) {
   EXPECT_FALSE(IsScanWorkerRunning(ctx_));
   EXPECT_EQ(controls_.Caption(LabelId::Status), G("扫描结束!"));
   ASSERT_EQ(controls_.RowCount(), 2);
-  EXPECT_EQ(controls_.CellText(0, 0), "earlier");
-  EXPECT_EQ(controls_.CellText(1, 0), G("性感.avi"));
-  EXPECT_EQ(controls_.CellText(1, 1), "C:\\");
-  EXPECT_EQ(controls_.CellText(1, 2), "12");
+  EXPECT_EQ(controls_.CellText(0, Column::Name), "earlier");
+  EXPECT_EQ(controls_.CellText(1, Column::Name), G("性感.avi"));
+  EXPECT_EQ(controls_.CellText(1, Column::Directory), "C:\\");
+  EXPECT_EQ(controls_.CellText(1, Column::Size), "12");
   EXPECT_EQ(controls_.Selection(), 1);
   EXPECT_EQ(ctx_.HealthScore.load(), 99);
 

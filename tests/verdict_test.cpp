@@ -95,7 +95,7 @@ TEST_F(ResultsTest, ClearDuringScanRestartsListAndScore) {
 }
 
 TEST_F(ResultsTest, DoubleClickOpensSelectedRowsPath) {
-  OnSuspectListDoubleClick(ctx_, 0, 0, 0);  // no selection: asked with the empty path
+  OnSuspectListDoubleClick(ctx_);  // no selection: asked with the empty path
   ASSERT_EQ(shell_.calls.size(), 1u);
   EXPECT_EQ(shell_.calls[0].first, "");
   EXPECT_TRUE(shell_.calls[0].second.empty());
@@ -103,13 +103,13 @@ TEST_F(ResultsTest, DoubleClickOpensSelectedRowsPath) {
   AddSuspectRow(ctx_, "a.avi", "C:\\", 1, CategoryForName(".avi"));
   for (int i = 1; i < 4; ++i) AddSuspectRow(ctx_, "f" + std::to_string(i) + ".rmvb", G("D:\\电影\\"), 1, CategoryForName(".avi"));
   NativeString native = NativeFromUtf8("E:/x.avi");
-  AddSuspectRow(ctx_, "x?.avi", "E:\\", 1, CategoryForName(".avi"), &native);
+  AddSuspectRow(ctx_, "x?.avi", "E:\\", 1, CategoryForName(".avi"), native);
   controls_.SetSelection(0);
-  OnSuspectListDoubleClick(ctx_, 5, 500, 0);
+  OnSuspectListDoubleClick(ctx_);
   controls_.SetSelection(3);
-  OnSuspectListDoubleClick(ctx_, 5, 500, 0);
+  OnSuspectListDoubleClick(ctx_);
   controls_.SetSelection(4);
-  OnSuspectListDoubleClick(ctx_, 5, 500, 0);
+  OnSuspectListDoubleClick(ctx_);
   OpenSuspectListRow(ctx_, 0);  // the row itself, whatever is selected
   ASSERT_EQ(shell_.calls.size(), 5u);
   EXPECT_EQ(shell_.calls[4].first, "C:\\a.avi");

@@ -244,9 +244,9 @@ TEST_F(WindowTest, RowsAndSelectionFollowTheState) {
   const char* names[] = {"a.avi", "性感美女.avi", "c.torrent"};
   for (int i = 0; i < 3; ++i) {
     int row = state.AppendRow(Utf8ToGbk(names[i]));
-    state.SetCellText(row, 1, Utf8ToGbk("D:\\电影\\"));
-    state.SetCellText(row, 2, std::to_string(100 + i));
-    state.SetCellText(row, 3, Utf8ToGbk("可疑色情视频"));
+    state.SetCellText(row, Column::Directory, Utf8ToGbk("D:\\电影\\"));
+    state.SetCellText(row, Column::Size, std::to_string(100 + i));
+    state.SetCellText(row, Column::Category, Utf8ToGbk("可疑色情视频"));
   }
   Pump();
   ASSERT_EQ(ListView_GetItemCount(list), 3);
@@ -267,9 +267,11 @@ TEST_F(WindowTest, RowsAndSelectionFollowTheState) {
   EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), -1);
 
   // A row whose name GBK cannot hold shows the real name and folder.
-  int odd = state.AppendRow("?.avi");
-  state.SetCellText(odd, 1, "D:\\x\\");
-  state.SetRowNativePath(odd, L"D:\\x\\\x00E9t\x00E9.avi");
+  SuspectRow lossy;
+  lossy.cells[static_cast<int>(Column::Name)] = "?.avi";
+  lossy.cells[static_cast<int>(Column::Directory)] = "D:\\x\\";
+  lossy.nativePath = L"D:\\x\\\x00E9t\x00E9.avi";
+  int odd = state.AddRow(lossy);
   Pump();
   EXPECT_EQ(CellOf(list, odd, 0), L"\x00E9t\x00E9.avi");
   EXPECT_EQ(CellOf(list, odd, 1), L"D:\\x\\");
@@ -298,7 +300,7 @@ TEST_F(WindowTest, RowsAddedByAnotherThreadAllArrive) {
       name += std::to_string(i);
       name += ".avi";
       int row = state.AppendRow(name);
-      state.SetCellText(row, 1, "C:\\");
+      state.SetCellText(row, Column::Directory, "C:\\");
       state.SetCaption(LabelId::Status, "C:\\" + name);
       state.SetSelection(row);
       state.MakeRowVisible(row);
@@ -325,7 +327,7 @@ TEST_F(WindowTest, RowsAddedByAnotherThreadAllArrive) {
 TEST_F(WindowTest, UserSelectionAndDoubleClickOpenTheClickedRow) {
   for (const char* name : {"a.avi", "b.avi", "c.avi"}) {
     int row = state.AppendRow(name);
-    state.SetCellText(row, 1, Utf8ToGbk("D:\\电影\\"));
+    state.SetCellText(row, Column::Directory, Utf8ToGbk("D:\\电影\\"));
   }
   Pump();
   // The user's own selection (the list changes it itself) reaches the state at once.

@@ -54,7 +54,7 @@ std::set<std::string> ScanRows(ScanContext& ctx, ControlState& controls, const s
   EXPECT_TRUE(WaitForScanWorker(ctx));
   std::set<std::string> rows;
   for (int row = before; row < controls.RowCount(); ++row)
-    rows.insert(controls.CellText(row, 1) + "|" + controls.CellText(row, 0) + "|" + controls.CellText(row, 3));
+    rows.insert(controls.CellText(row, Column::Directory) + "|" + controls.CellText(row, Column::Name) + "|" + controls.CellText(row, Column::Category));
   return rows;
 }
 

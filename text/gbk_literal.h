@@ -17,7 +17,6 @@ class GbkLiteral {
     std::call_once(once_, [this] { gbk_ = Utf8ToGbk(utf8_); });
     return gbk_;
   }
-  const char* Utf8() const { return utf8_; }
 
  private:
   const char* utf8_;

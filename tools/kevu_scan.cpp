@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
     std::string line;
     for (int column = 0; column < 4; ++column) {
       if (column > 0) line += '\t';
-      line += state.CellText(row, column);
+      line += state.CellText(row, static_cast<Column>(column));
     }
     PrintLine(line);
   }

@@ -11,6 +11,7 @@
 #include "scan/scan_launch.h"
 #include "scan/scan_worker.h"
 #include "text/codepage.h"
+#include "text/gbk_text.h"
 #include "ui/control_ids.h"
 #include "ui/drive_box.h"
 #include "ui/label.h"
@@ -133,7 +134,7 @@ HWND CreateControl(MainWindow& w, size_t row) {
 bool CreateControls(MainWindow& w) {
   // The window starts with these captions; the logic changes them only through the state.
   w.state->SetCaption(LabelId::Status, "");
-  w.state->SetCaption(LabelId::Score, "100");
+  w.state->SetCaption(LabelId::Score, IntToText(kFullScore));
   w.state->SetCaption(LabelId::Verdict, "");
 
   for (size_t row = 0; row < kControlCount; ++row) {
@@ -181,8 +182,8 @@ void Render(MainWindow& w) {
   const ControlState::ViewSnapshot now = w.state->Snapshot();
   const ControlState::ViewVersions& v = now.versions;
   const bool cleared = v.clears != w.rendered.clears;
-  const bool listChanged =
-      cleared || v.rows != w.rendered.rows || v.reveal != w.rendered.reveal || v.selection != w.rendered.selection;
+  const bool listChanged = cleared || v.rows != w.rendered.rows || v.cells != w.rendered.cells ||
+                           v.reveal != w.rendered.reveal || v.selection != w.rendered.selection;
   const bool grows = listChanged && !cleared && w.list.Grows(now.rowCount);
   const double sinceGrowth = w.lastRender - w.lastListGrowth;
   // Once the walk is over no more rows come to wait for: its end is shown with its last rows at once.
@@ -195,7 +196,7 @@ void Render(MainWindow& w) {
   }
   if (listChanged) {
     const double started = MillisecondsNow();
-    w.list.Render(now.rowCount, v.rows != w.rendered.rows, cleared, v.reveal != w.rendered.reveal);
+    w.list.Render(now.rowCount, v.cells != w.rendered.cells, cleared, v.reveal != w.rendered.reveal);
     if (grows) {
       const double pause = (MillisecondsNow() - started) / kListGrowthShare;
       w.listGrowthPause = std::clamp(pause, kMinListGrowthPauseMs, kMaxListGrowthPauseMs);
@@ -266,15 +267,13 @@ LRESULT OnNotify(MainWindow& w, const NMHDR& header) {
     if (row >= 0) {
       OpenSuspectListRow(*w.ctx, row);
     } else {
-      OnSuspectListDoubleClick(*w.ctx, click.ptAction.x, click.ptAction.y, click.uKeyFlags);
+      OnSuspectListDoubleClick(*w.ctx);
     }
     return 0;
   }
   w.list.OnNotify(header, result);
   return result;
 }
-
-void OnEscape(MainWindow& w) { PostMessageW(w.hwnd, WM_CLOSE, 0, 0); }
 
 // Enter presses the button that has the focus (asked by IsDialogMessageW in the loop).
 LRESULT OnGetDefaultId(MainWindow& w) {
@@ -309,7 +308,6 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_TIMER: OnTimer(*w, wParam); return 0;
     case WM_COMMAND: OnCommand(*w, LOWORD(wParam), HIWORD(wParam)); return 0;
     case WM_NOTIFY: return OnNotify(*w, *reinterpret_cast<const NMHDR*>(lParam));
-    case WM_KEYDOWN: if (wParam == VK_ESCAPE) OnEscape(*w); return 0;
     case DM_GETDEFID: return OnGetDefaultId(*w);
     case WM_DESTROY: OnDestroy(*w); return 0;
     case WM_NCDESTROY: SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0); OnFinalDestroy(w); break;

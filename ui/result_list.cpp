@@ -17,7 +17,8 @@ struct ColumnLayout {
   const char* header;
   int width;
 };
-constexpr ColumnLayout kColumns[] = {{"文件名", 150}, {"路径", 250}, {"文件大小", 150}, {"类型", 150}};
+// By Column.
+constexpr ColumnLayout kColumns[kColumnCount] = {{"文件名", 150}, {"路径", 250}, {"文件大小", 150}, {"类型", 150}};
 
 constexpr UINT_PTR kListSubclassId = 1;
 
@@ -135,14 +136,16 @@ void SuspectListView::AnswerDisplayInfo(NMLVDISPINFOW& info) {
   LVITEMW& item = info.item;
   if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
   std::wstring text;
-  NativeString native = (item.iSubItem <= 1) ? state_->RowNativePath(item.iItem) : NativeString();
+  const auto column = static_cast<Column>(item.iSubItem);
+  const bool pathColumn = column == Column::Name || column == Column::Directory;
+  NativeString native = pathColumn ? state_->RowNativePath(item.iItem) : NativeString();
   if (!native.empty()) {
     // A name GBK cannot hold: show the real name and folder from the platform's path.
     size_t cut = native.find_last_of(L'\\');
     size_t split = (cut == NativeString::npos) ? 0 : cut + 1;
-    text = (item.iSubItem == 0) ? native.substr(split) : native.substr(0, split);
+    text = (column == Column::Name) ? native.substr(split) : native.substr(0, split);
   } else {
-    text = GbkToWide(state_->CellText(item.iItem, item.iSubItem));
+    text = GbkToWide(state_->CellText(item.iItem, column));
   }
   size_t count = std::min<size_t>(text.size(), static_cast<size_t>(item.cchTextMax) - 1);
   std::copy_n(text.data(), count, item.pszText);
@@ -163,7 +166,7 @@ void SuspectListView::RedrawVisibleRows(int first, int count) {
 
 bool SuspectListView::Grows(int rowCount) const { return rowCount > ListView_GetItemCount(list_); }
 
-void SuspectListView::Render(int count, bool rowsChanged, bool cleared, bool revealRequested) {
+void SuspectListView::Render(int count, bool cellsChanged, bool cleared, bool revealRequested) {
   rendering_ = true;
   int shown = ListView_GetItemCount(list_);
   if (count != shown) {
@@ -171,9 +174,12 @@ void SuspectListView::Render(int count, bool rowsChanged, bool cleared, bool rev
     DWORD flags = count > shown ? (LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL) : 0;
     ListView_SetItemCountEx(list_, count, flags);
   }
-  // Rows are only appended and filled: without a clear, only the last row shown before (which
-  // may have been half filled) and the new ones can differ from what is on the screen.
-  if (rowsChanged || count != shown) RedrawVisibleRows(cleared ? 0 : std::max(0, shown - 1), count);
+  // Rows are added whole: without a clear or a cell set since, only the new ones are not on the screen.
+  if (cleared || cellsChanged) {
+    RedrawVisibleRows(0, count);
+  } else if (count > shown) {
+    RedrawVisibleRows(shown, count);
+  }
 
   int wanted = state_->Selection();
   int current = ListSelection(list_);

@@ -18,8 +18,8 @@ struct VerdictRule {
 };
 using enum VerdictRule::Test;
 const VerdictRule kVerdictRules[] = {
-    {Equals, 100, GbkLiteral("")},
-    {Below, 100, GbkLiteral("貌似有不和谐的东西哦...")},
+    {Equals, kFullScore, GbkLiteral("")},
+    {Below, kFullScore, GbkLiteral("貌似有不和谐的东西哦...")},
     {Below, 70, GbkLiteral("不和谐程度打败了360XX卫士")},
     {Below, 50, GbkLiteral("不和谐的东西有点多哦...")},
     {Below, 10, GbkLiteral("作为一个程序我感觉压力好大...⊙﹏⊙b汗")},
@@ -51,20 +51,20 @@ void OnClearButtonClick(ScanContext& ctx) {
   std::lock_guard<std::mutex> hold(ctx.scanGate);
   // What the next tick would show, set before the rows go: a window drawn in between never
   // shows a score below what its visible rows explain.
-  ctx.controls.SetCaption(LabelId::Score, IntToText(100));
-  ctx.controls.SetCaption(LabelId::Verdict, VerdictFor(100));
+  ctx.controls.SetCaption(LabelId::Score, IntToText(kFullScore));
+  ctx.controls.SetCaption(LabelId::Verdict, VerdictFor(kFullScore));
   ctx.controls.DeleteAllRows();
-  ctx.HealthScore.store(100);
+  ctx.HealthScore.store(kFullScore);
 }
 
 void OpenSuspectListRow(ScanContext& ctx, int row) {
   Controls& list = ctx.controls;
-  std::string path = list.CellText(row, 1) + list.CellText(row, 0);
+  std::string path = list.CellText(row, Column::Directory) + list.CellText(row, Column::Name);
   NativeString nativePath = list.RowNativePath(row);
   ctx.shell.OpenWithDefaultAction(path, nativePath);
 }
 
-void OnSuspectListDoubleClick(ScanContext& ctx, int, int, unsigned) {
+void OnSuspectListDoubleClick(ScanContext& ctx) {
   // Read once: during a scan the worker moves the selection after every file.
   OpenSuspectListRow(ctx, ctx.controls.Selection());
 }

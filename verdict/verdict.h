@@ -9,6 +9,6 @@
 const std::string& VerdictFor(int32_t score);
 void OnScanTimerTick(ScanContext& ctx);
 void OnClearButtonClick(ScanContext& ctx);
-void OnSuspectListDoubleClick(ScanContext& ctx, int x, int y, unsigned keyState);  // opens the selected row
+void OnSuspectListDoubleClick(ScanContext& ctx);  // opens the selected row
 // Opens the file of one row (a double-click that lands on a row opens that row).
 void OpenSuspectListRow(ScanContext& ctx, int row);

@@ -18,11 +18,6 @@ bool FakeThreadStarter::StartDetached(std::function<void()> body) {
   return true;
 }
 
-size_t FakeThreadStarter::Pending() {
-  std::lock_guard<std::mutex> hold(lock_);
-  return held_.size();
-}
-
 bool FakeThreadStarter::RunNext() {
   std::function<void()> body;
   {
@@ -99,11 +94,6 @@ class FakeListing : public DirListing {
 
 }  // namespace
 
-void FakeDirLister::AddDirectory(const NativeString& dir) {
-  std::lock_guard<std::mutex> hold(lock);
-  tree[dir];
-}
-
 void FakeDirLister::AddFile(const NativeString& dir, const NativeString& name, uint64_t size, bool offline) {
   std::lock_guard<std::mutex> hold(lock);
   ListedEntry entry;
@@ -111,15 +101,6 @@ void FakeDirLister::AddFile(const NativeString& dir, const NativeString& name, u
   entry.size = size;
   entry.contentOffline = offline;
   tree[dir].push_back(entry);
-}
-
-void FakeDirLister::AddSubdirectory(const NativeString& dir, const NativeString& name) {
-  std::lock_guard<std::mutex> hold(lock);
-  ListedEntry entry;
-  entry.name = name;
-  entry.isDirectory = true;
-  tree[dir].push_back(entry);
-  tree[dir + name + NativeString(1, kNativeSeparator)];
 }
 
 std::unique_ptr<DirListing> FakeDirLister::NewListing() { return std::make_unique<FakeListing>(*this); }
@@ -150,7 +131,13 @@ NativeString NativeFromUtf8(const std::string& utf8) { return GbkToNative(Utf8To
 
 void RecordingControls::Log(std::string entry) {
   std::lock_guard<std::mutex> hold(logLock_);
-  log_.push_back(std::move(entry));
+  if (logging_) log_.push_back(std::move(entry));
+}
+
+void RecordingControls::StopLogging() {
+  std::lock_guard<std::mutex> hold(logLock_);
+  logging_ = false;
+  std::vector<std::string>().swap(log_);
 }
 
 std::vector<std::string> RecordingControls::TakeLog() {
@@ -166,14 +153,11 @@ void RecordingControls::SetCaption(LabelId label, std::string_view text) {
   ControlState::SetCaption(label, text);
 }
 
-int RecordingControls::AppendRow(std::string_view caption) {
-  Log("append:" + std::string(caption));
-  return ControlState::AppendRow(caption);
-}
-
-void RecordingControls::SetCellText(int row, int column, std::string_view text) {
-  Log("cell " + std::to_string(row) + "," + std::to_string(column) + ":" + std::string(text));
-  ControlState::SetCellText(row, column, text);
+int RecordingControls::AddRow(const SuspectRow& row) {
+  std::string entry = "row:";
+  for (int c = 0; c < kColumnCount; ++c) (entry += c ? "|" : "") += row.cells[c];
+  Log(std::move(entry));
+  return ControlState::AddRow(row);
 }
 
 void RecordingControls::SetSelection(int row) {

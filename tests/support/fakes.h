@@ -29,7 +29,6 @@ class FakeThreadStarter : public ThreadStarter {
 
   bool StartDetached(std::function<void()> body) override;
 
-  size_t Pending();
   bool RunNext();  // runs the oldest held body on this thread; false when none
   void JoinAll();
   int Started();
@@ -69,9 +68,7 @@ class FakeDriveProvider : public DriveProvider {
 // in the order they were added; a directory never added cannot be listed.
 class FakeDirLister : public DirLister {
  public:
-  void AddDirectory(const NativeString& dir);
   void AddFile(const NativeString& dir, const NativeString& name, uint64_t size, bool offline = false);
-  void AddSubdirectory(const NativeString& dir, const NativeString& name);  // adds dir+name+separator too
 
   std::unique_ptr<DirListing> NewListing() override;
   DirectoryId IdentifyDirectory(const NativeString&) override { return {}; }
@@ -81,20 +78,22 @@ class FakeDirLister : public DirLister {
 };
 
 // A ControlState that also logs the operations that show progress and rows, in order:
-// "caption S|P|V:<text>", "append:<caption>", "cell r,c:<text>", "select:<row>", "visible:<row>".
+// "caption S|P|V:<text>", "row:<name>|<directory>|<size>|<category>", "select:<row>",
+// "visible:<row>". StopLogging() for tests that run long: the log would grow without bound.
 class RecordingControls : public ControlState {
  public:
   void SetCaption(LabelId label, std::string_view text) override;
-  int AppendRow(std::string_view caption) override;
-  void SetCellText(int row, int column, std::string_view text) override;
+  int AddRow(const SuspectRow& row) override;
   void SetSelection(int row) override;
   void MakeRowVisible(int row) override;
   std::vector<std::string> TakeLog();
+  void StopLogging();
 
  private:
   void Log(std::string entry);
   std::mutex logLock_;
   std::vector<std::string> log_;
+  bool logging_ = true;
 };
 
 // A program context over fakes, with HealthScore at 100 as after the window's creation. The
