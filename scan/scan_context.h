@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -43,5 +44,9 @@ struct ScanContext {
   // falls between them.
   std::mutex scanGate;
   std::atomic<bool> workerRunning{false};
+  std::string progressText;  // ShowProgress's buffer: one walk at a time writes it
   std::atomic<bool> workerAbandoned{false};
+  // Set once by the window before any scan; called on the worker's thread once its end text is
+  // written, so the window shows the end at once instead of at its next paced render.
+  std::function<void()> onWorkerFinished;
 };

@@ -29,9 +29,13 @@ void BuildProgressText(std::string& out, const std::string& dir, const std::stri
 // Clears the running flag and writes the end text in one step under the gate, so no new
 // worker can start in between: an end text on the label always belongs to the last walk.
 void FinishScanWorker(ScanContext& ctx) {
-  std::lock_guard<std::mutex> hold(ctx.scanGate);
-  ctx.workerRunning.store(false);
-  if (!ctx.workerAbandoned.load()) ctx.controls.SetCaption(LabelId::Status, kEndOfScanText.Gbk());
+  {
+    std::lock_guard<std::mutex> hold(ctx.scanGate);
+    ctx.workerRunning.store(false);
+    if (ctx.workerAbandoned.load()) return;
+    ctx.controls.SetCaption(LabelId::Status, kEndOfScanText.Gbk());
+  }
+  if (ctx.onWorkerFinished) ctx.onWorkerFinished();
 }
 
 }  // namespace
@@ -94,10 +98,10 @@ bool ClassifyFile(ScanContext& ctx, const FoundFile& file) {
 }
 
 void ShowProgress(ScanContext& ctx, const std::string& dir, const std::string& name) {
-  // Called for every file: reuse one buffer rather than allocate per file.
-  thread_local std::string text;
-  BuildProgressText(text, dir, name);
-  ctx.controls.SetCaption(LabelId::Status, text);
+  // Called for every file: one buffer per context rather than one allocation per file (and not a
+  // thread_local, whose heap the Windows build's runtime never frees when the thread ends).
+  BuildProgressText(ctx.progressText, dir, name);
+  ctx.controls.SetCaption(LabelId::Status, ctx.progressText);
 }
 
 void AddSuspectRow(ScanContext& ctx, const std::string& name, const std::string& dir, uint64_t size,
