@@ -4,6 +4,7 @@
 #include "ui/label.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "win/gdi_owner.h"
 
@@ -13,6 +14,27 @@ constexpr wchar_t kLabelClass[] = L"KevuLabel";
 constexpr int kLookSlot = 0;
 constexpr int kFontSlot = sizeof(LONG_PTR);
 ATOM labelAtom = 0;
+
+// Every label of the process with its rectangle in its parent and its caption, kept as they change:
+// a caption update repaints the labels it overlaps without asking the system for any of them.
+// The window's own thread only.
+struct LabelEntry {
+  HWND hwnd;
+  HWND parent;
+  RECT rect;
+  std::wstring text;
+};
+
+std::vector<LabelEntry>& Labels() {
+  static std::vector<LabelEntry> labels;
+  return labels;
+}
+
+LabelEntry* EntryOf(HWND label) {
+  for (LabelEntry& entry : Labels())
+    if (entry.hwnd == label) return &entry;
+  return nullptr;
+}
 
 const LabelLook* LookOf(HWND label) {
   return reinterpret_cast<const LabelLook*>(GetWindowLongPtrW(label, kLookSlot));
@@ -25,13 +47,6 @@ HFONT FontOf(HWND label) {
   return font ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
-RECT RectInParent(HWND window) {
-  RECT rect;
-  GetWindowRect(window, &rect);
-  MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
-  return rect;
-}
-
 void DrawCaption(HDC dc, const std::wstring& text, RECT rect, int dx, int dy, COLORREF color) {
   constexpr UINT kFormat = DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX;
   OffsetRect(&rect, dx, dy);
@@ -40,10 +55,12 @@ void DrawCaption(HDC dc, const std::wstring& text, RECT rect, int dx, int dy, CO
 }
 
 // Draws one label's caption at its place in parent coordinates, clipped to its rectangle.
-void DrawLabel(HDC dc, HWND label, const RECT& rect) {
-  const LabelLook* look = LookOf(label);
-  std::wstring text = LabelText(label);
+void DrawLabel(HDC dc, const LabelEntry& entry) {
+  const std::wstring& text = entry.text;
   if (text.empty()) return;
+  const HWND label = entry.hwnd;
+  const RECT& rect = entry.rect;
+  const LabelLook* look = LookOf(label);
   SavedDcState saved(dc);
   IntersectClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
   SelectObject(dc, FontOf(label));
@@ -56,12 +73,12 @@ void DrawLabel(HDC dc, HWND label, const RECT& rect) {
 }
 
 void PaintLabel(HWND label, HDC target) {
-  HWND parent = GetParent(label);
-  RECT client;
-  GetClientRect(label, &client);
-  int width = client.right, height = client.bottom;
+  const LabelEntry* me = EntryOf(label);
+  if (me == nullptr) return;
+  const HWND parent = me->parent;
+  const RECT self = me->rect;
+  const int width = self.right - self.left, height = self.bottom - self.top;
   if (width <= 0 || height <= 0) return;
-  RECT self = RectInParent(label);
 
   MemoryDc memory(target);
   GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(target, width, height));
@@ -75,22 +92,46 @@ void PaintLabel(HWND label, HDC target) {
   }
   // A skin that draws the face in WM_PAINT answers this one.
   SendMessageW(parent, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-  for (HWND other = GetWindow(parent, GW_CHILD); other; other = GetWindow(other, GW_HWNDNEXT)) {
-    if (!IsLabel(other) || !IsWindowVisible(other)) continue;
-    RECT rect = RectInParent(other), common;
-    if (IntersectRect(&common, &rect, &self)) DrawLabel(dc, other, rect);
-  }
+  RECT common;
+  for (const LabelEntry& other : Labels())
+    if (other.parent == parent && IntersectRect(&common, &other.rect, &self)) DrawLabel(dc, other);
   BitBlt(target, 0, 0, width, height, dc, self.left, self.top, SRCCOPY);
 }
 
 LRESULT CALLBACK LabelProc(HWND label, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_NCCREATE:
-      SetWindowLongPtrW(label, kLookSlot,
-                        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+    case WM_NCCREATE: {
+      const auto& create = *reinterpret_cast<CREATESTRUCTW*>(lParam);
+      SetWindowLongPtrW(label, kLookSlot, reinterpret_cast<LONG_PTR>(create.lpCreateParams));
+      Labels().push_back({label, create.hwndParent, RECT{create.x, create.y, create.x + create.cx, create.y + create.cy},
+                          create.lpszName != nullptr ? std::wstring(create.lpszName) : std::wstring()});
       break;
+    }
+    case WM_NCDESTROY: {
+      std::vector<LabelEntry>& labels = Labels();
+      labels.erase(std::remove_if(labels.begin(), labels.end(), [&](const LabelEntry& e) { return e.hwnd == label; }),
+                   labels.end());
+      break;
+    }
+    case WM_WINDOWPOSCHANGED: {
+      const auto& pos = *reinterpret_cast<const WINDOWPOS*>(lParam);
+      LabelEntry* entry = EntryOf(label);
+      if (entry != nullptr && (pos.flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE)) {
+        RECT rect;
+        GetWindowRect(label, &rect);
+        MapWindowPoints(HWND_DESKTOP, entry->parent, reinterpret_cast<POINT*>(&rect), 2);
+        InvalidateLabel(label);  // where it was
+        entry->rect = rect;
+        InvalidateLabel(label);  // where it is
+      }
+      break;
+    }
     case WM_SETTEXT: {
       LRESULT result = DefWindowProcW(label, message, wParam, lParam);
+      if (LabelEntry* entry = EntryOf(label)) {
+        const auto* text = reinterpret_cast<const wchar_t*>(lParam);
+        entry->text = text != nullptr ? text : L"";
+      }
       InvalidateLabel(label);
       return result;
     }
@@ -138,22 +179,13 @@ HWND CreateLabel(HWND parent, int id, const RECT& rect, const std::wstring& text
                          const_cast<LabelLook*>(look));
 }
 
-bool IsLabel(HWND window) { return labelAtom && GetClassLongPtrW(window, GCW_ATOM) == labelAtom; }
-
-std::wstring LabelText(HWND label) {
-  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(label)) + 1, L'\0');
-  text.resize(static_cast<size_t>(GetWindowTextW(label, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
-
 void InvalidateLabel(HWND label) {
-  HWND parent = GetParent(label);
-  RECT self = RectInParent(label);
-  for (HWND other = GetWindow(parent, GW_CHILD); other; other = GetWindow(other, GW_HWNDNEXT)) {
-    if (!IsLabel(other)) continue;
-    RECT rect = RectInParent(other), common;
-    if (!IntersectRect(&common, &rect, &self)) continue;
-    OffsetRect(&common, -rect.left, -rect.top);
-    InvalidateRect(other, &common, FALSE);
+  const LabelEntry* me = EntryOf(label);
+  if (me == nullptr) return;
+  RECT common;
+  for (const LabelEntry& other : Labels()) {
+    if (other.parent != me->parent || !IntersectRect(&common, &other.rect, &me->rect)) continue;
+    OffsetRect(&common, -other.rect.left, -other.rect.top);
+    InvalidateRect(other.hwnd, &common, FALSE);
   }
 }

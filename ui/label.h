@@ -16,7 +16,5 @@ struct LabelLook {
 bool RegisterLabelClass(HINSTANCE instance);
 // look must outlive the window.
 HWND CreateLabel(HWND parent, int id, const RECT& rect, const std::wstring& text, const LabelLook* look);
-bool IsLabel(HWND window);
-std::wstring LabelText(HWND label);
 // Repaints the label and the parts of other labels that overlap it.
 void InvalidateLabel(HWND label);

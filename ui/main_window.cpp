@@ -10,6 +10,7 @@
 
 #include "scan/scan_launch.h"
 #include "scan/scan_worker.h"
+#include "state/render_pacing.h"
 #include "text/codepage.h"
 #include "text/gbk_text.h"
 #include "ui/control_ids.h"
@@ -27,17 +28,10 @@ constexpr int kWindowWidth = 740;
 constexpr int kWindowHeight = 456;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | WS_VISIBLE;
 constexpr UINT_PTR kIdRenderTimer = 2;
-// Per-file progress may change the state thousands of times a second; the window follows at this pace.
-constexpr DWORD kRenderIntervalMs = 30;
-// The labels and the list always show one moment of the state, so while rows keep arriving the
-// whole window follows the list. Growing the list view costs far more than repainting a label
-// (under Wine each new item count re-lays out the header and redraws both scroll bars: tens of
-// milliseconds), so it grows at most once in ten times what its last growth took, but within
-// these bounds: the scan is shown more than ten times a second. Other list changes and a clear
-// are shown at once.
-constexpr double kListGrowthShare = 0.1;
-constexpr double kMinListGrowthPauseMs = kRenderIntervalMs;
-constexpr double kMaxListGrowthPauseMs = 70;
+// After a growth of the list, its selection and scroll come in a message of their own, so no one
+// message carries both a growth and a scrolled repaint.
+constexpr UINT kMsgShowSelection = WM_APP + 2;
+constexpr UINT kMsgWalkEnded = WM_APP + 3;  // a walk is over: its end is shown at once
 
 // The controls of the window, in creation order, which is also the Tab order (the labels take
 // no focus). Sizes, texts, fonts, colours and effects of each are here and nowhere else.
@@ -93,10 +87,10 @@ struct MainWindow {
   SuspectListView list;
   ControlState::ViewVersions rendered;
   std::wstring shownCaptions[std::size(kCaptionLabelIds)];
-  DWORD lastRender = 0;
-  DWORD lastListGrowth = 0;
-  double listGrowthPause = kMinListGrowthPauseMs;
+  RenderPacer pacer;
   bool renderTimerSet = false;
+  double renderDue = 0;
+  bool selectionPosted = false;
 };
 
 HFONT CreateOwnFont(const FontSpec& font) {
@@ -155,13 +149,12 @@ bool CreateControls(MainWindow& w) {
 }
 
 // captions: by LabelId, from the snapshot the list was rendered from.
-void RenderCaptions(MainWindow& w, const std::string (&captions)[3]) {
-  for (size_t i = 0; i < std::size(kCaptionLabelIds); ++i) {
-    std::wstring text = GbkToWide(captions[i]);
-    if (text == w.shownCaptions[i]) continue;
-    w.shownCaptions[i] = std::move(text);
-    SetWindowTextW(w.captionLabels[i], w.shownCaptions[i].c_str());
-  }
+void RenderCaption(MainWindow& w, LabelId label, const std::string& caption) {
+  const size_t i = static_cast<size_t>(label);
+  std::wstring text = GbkToWide(caption);
+  if (text == w.shownCaptions[i]) return;
+  w.shownCaptions[i] = std::move(text);
+  SetWindowTextW(w.captionLabels[i], w.shownCaptions[i].c_str());
 }
 
 // The tick count moves in steps of 10 to 16 ms: too coarse to time a render.
@@ -172,41 +165,57 @@ double MillisecondsNow() {
   return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-void Render(MainWindow& w) {
-  if (w.renderTimerSet) KillTimer(w.hwnd, kIdRenderTimer);
-  w.renderTimerSet = false;
-  w.lastRender = GetTickCount();
-  // Acknowledge first: a change made while we render notifies again.
-  w.state->AcknowledgeChange();
-  // The list and the labels from one snapshot: a caption shown never tells of a row not listed.
-  const ControlState::ViewSnapshot now = w.state->Snapshot();
+// One timer for the next render; an earlier wish wins over a later one.
+void RenderAgainIn(MainWindow& w, double inMs) {
+  const double due = MillisecondsNow() + inMs;
+  if (w.renderTimerSet && w.renderDue <= due) return;
+  w.renderTimerSet = SetTimer(w.hwnd, kIdRenderTimer, static_cast<UINT>(inMs) + 1, nullptr) != 0;
+  w.renderDue = due;
+}
+
+// The rows, and with them every caption: a score or end text never tells of a row not listed.
+// Gives what growing the list took, or -1 when it did not grow.
+double RenderList(MainWindow& w, const ControlState::ViewSnapshot& now) {
   const ControlState::ViewVersions& v = now.versions;
   const bool cleared = v.clears != w.rendered.clears;
-  const bool listChanged = cleared || v.rows != w.rendered.rows || v.cells != w.rendered.cells ||
-                           v.reveal != w.rendered.reveal || v.selection != w.rendered.selection;
-  const bool grows = listChanged && !cleared && w.list.Grows(now.rowCount);
-  const double sinceGrowth = w.lastRender - w.lastListGrowth;
-  // Once the walk is over no more rows come to wait for: its end is shown with its last rows at once.
-  if (grows && sinceGrowth < w.listGrowthPause && IsScanWorkerRunning(*w.ctx)) {
-    // Not due yet: the labels wait with the list; come back when it is due, even if the state
-    // changes no more.
-    UINT wait = static_cast<UINT>(w.listGrowthPause - sinceGrowth) + 1;
-    w.renderTimerSet = SetTimer(w.hwnd, kIdRenderTimer, wait, nullptr) != 0;
-    if (w.renderTimerSet) return;
-  }
-  if (listChanged) {
+  const bool grows = w.list.Grows(now.rowCount);
+  double growthCost = -1;
+  if (cleared || grows || v.rows != w.rendered.rows || v.cells != w.rendered.cells) {
     const double started = MillisecondsNow();
-    w.list.Render(now.rowCount, v.cells != w.rendered.cells, cleared, v.reveal != w.rendered.reveal);
-    if (grows) {
-      const double pause = (MillisecondsNow() - started) / kListGrowthShare;
-      w.listGrowthPause = std::clamp(pause, kMinListGrowthPauseMs, kMaxListGrowthPauseMs);
-      w.lastListGrowth = w.lastRender;
-    }
+    w.list.Render(now.rowCount, v.cells != w.rendered.cells, cleared);
+    if (grows) growthCost = MillisecondsNow() - started;
   }
-  // After the list, so the captions never run ahead of the rows on the screen either.
-  if (v.captions != w.rendered.captions) RenderCaptions(w, now.captions);
+  for (LabelId label : {LabelId::Status, LabelId::Score, LabelId::Verdict})
+    RenderCaption(w, label, now.captions[static_cast<size_t>(label)]);
+  const bool selectionChanged = v.selection != w.rendered.selection || v.reveal != w.rendered.reveal;
+  if (grows) {
+    if (!w.selectionPosted) w.selectionPosted = PostMessageW(w.hwnd, kMsgShowSelection, 0, 0) != FALSE;
+  } else if (selectionChanged || cleared) {
+    w.list.ShowSelection(v.reveal != w.rendered.reveal);
+  }
   w.rendered = v;
-  RenderDriveList(w.driveList, *w.state);
+  return growthCost;
+}
+
+// force: everything now, whatever the pace (the user's own acts, the end of a walk).
+void Render(MainWindow& w, bool force = false) {
+  if (w.renderTimerSet) KillTimer(w.hwnd, kIdRenderTimer);
+  w.renderTimerSet = false;
+  const double started = MillisecondsNow();
+  // Acknowledge first: a change made while we render notifies again.
+  w.state->AcknowledgeChange();
+  const ControlState::ViewSnapshot now = w.state->Snapshot();
+  // Asked after the snapshot: an end text in it always comes with its walk over.
+  const bool walking = !force && IsScanWorkerRunning(*w.ctx);
+  const RenderPlan plan = w.pacer.Plan(started, walking, w.list.Grows(now.rowCount));
+  double growthCost = -1;
+  if (plan.list) {
+    growthCost = RenderList(w, now);
+  } else if (plan.progress) {
+    RenderCaption(w, LabelId::Status, now.captions[static_cast<size_t>(LabelId::Status)]);
+  }
+  w.pacer.Rendered(started, plan, growthCost);
+  if (plan.wakeInMs >= 0) RenderAgainIn(w, plan.wakeInMs);
 }
 
 // Handlers of the window's messages.
@@ -216,21 +225,21 @@ bool OnCreate(MainWindow& w) {
   SetTimer(w.hwnd, kIdScanTimer, 100, nullptr);
   HWND hwnd = w.hwnd;
   w.state->SetChangeNotifier([hwnd] { PostMessageW(hwnd, kMsgStateChanged, 0, 0); });
+  w.ctx->onWorkerFinished = [hwnd] { PostMessageW(hwnd, kMsgWalkEnded, 0, 0); };
   if (w.onCreated) w.onCreated();
-  Render(w);
+  Render(w, true);
+  RenderDriveList(w.driveList, *w.state);
   return true;
 }
 
+// Unacknowledged while a render is due, the state sends no further notices until it comes.
 void OnStateChanged(MainWindow& w) {
-  if (w.renderTimerSet) return;
-  DWORD since = GetTickCount() - w.lastRender;
-  if (since >= kRenderIntervalMs) {
-    Render(w);
-    return;
-  }
-  // Unacknowledged, the state sends no further notices until the timer renders.
-  w.renderTimerSet = SetTimer(w.hwnd, kIdRenderTimer, kRenderIntervalMs - since, nullptr) != 0;
   if (!w.renderTimerSet) Render(w);
+}
+
+void OnShowSelection(MainWindow& w) {
+  w.selectionPosted = false;
+  w.list.ShowSelection(true);
 }
 
 void OnTimer(MainWindow& w, UINT_PTR id) {
@@ -248,10 +257,11 @@ void OnCommand(MainWindow& w, int id, int code) {
     OnScanButtonClick(*w.ctx);
   } else if (id == kIdFullScanButton && code == BN_CLICKED) {
     OnFullScanButtonClick(*w.ctx);
+    RenderDriveList(w.driveList, *w.state);
   } else if (id == kIdClearButton && code == BN_CLICKED) {
     OnClearButtonClick(*w.ctx);
     // The user's own act: shown now, so the list never lists rows the state no longer has.
-    Render(w);
+    Render(w, true);
   } else if (id == kIdDriveBox && code == CBN_SELCHANGE) {
     TakeDriveBoxChoice(w.driveBox, *w.state);
   }
@@ -305,6 +315,8 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
   switch (message) {
     case WM_CREATE: return OnCreate(*w) ? 0 : -1;
     case kMsgStateChanged: OnStateChanged(*w); return 0;
+    case kMsgShowSelection: OnShowSelection(*w); return 0;
+    case kMsgWalkEnded: Render(*w, true); return 0;
     case WM_TIMER: OnTimer(*w, wParam); return 0;
     case WM_COMMAND: OnCommand(*w, LOWORD(wParam), HIWORD(wParam)); return 0;
     case WM_NOTIFY: return OnNotify(*w, *reinterpret_cast<const NMHDR*>(lParam));

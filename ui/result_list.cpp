@@ -166,7 +166,7 @@ void SuspectListView::RedrawVisibleRows(int first, int count) {
 
 bool SuspectListView::Grows(int rowCount) const { return rowCount > ListView_GetItemCount(list_); }
 
-void SuspectListView::Render(int count, bool cellsChanged, bool cleared, bool revealRequested) {
+void SuspectListView::Render(int count, bool cellsChanged, bool cleared) {
   rendering_ = true;
   int shown = ListView_GetItemCount(list_);
   if (count != shown) {
@@ -180,7 +180,12 @@ void SuspectListView::Render(int count, bool cellsChanged, bool cleared, bool re
   } else if (count > shown) {
     RedrawVisibleRows(shown, count);
   }
+  rendering_ = false;
+}
 
+void SuspectListView::ShowSelection(bool revealRequested) {
+  rendering_ = true;
+  const int count = ListView_GetItemCount(list_);
   int wanted = state_->Selection();
   int current = ListSelection(list_);
   if (wanted != current && wanted < count) {
