@@ -4,6 +4,7 @@
 // the pool size of the Windows build is chosen.
 //   bench_enum.exe D:\              prints "BENCH enum_ms=... files=..."
 //   bench_enum.exe D:\ --readers N  prints "BENCH engine_ms=... readers=N rows=..."
+//   bench_enum.exe D:\ --readers auto  the same with the pool kevu.exe uses on that drive
 #include <windows.h>
 
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include "app/platform_context.h"
 #include "platform/fs_redirection.h"
 #include "scan/keywords.h"
+#include "scan/read_ahead.h"
 #include "scan/scan_context.h"
 #include "scan/scan_worker.h"
 #include "state/control_state.h"
@@ -60,7 +62,8 @@ int wmain(int argc, wchar_t** argv) {
     NativeToGbk(root, ctx.ScanRoot);
     ctx.HealthScore.store(100);
   }
-  const size_t readers = engine ? static_cast<size_t>(std::wcstoul(argv[3], nullptr, 10)) : 0;
+  const bool automatic = engine && std::wcscmp(argv[3], L"auto") == 0;
+  const size_t readers = !engine ? 0 : automatic ? ReadAheadReadersFor(root) : static_cast<size_t>(std::wcstoul(argv[3], nullptr, 10));
   LARGE_INTEGER freq, start, end;
   QueryPerformanceFrequency(&freq);
   QueryPerformanceCounter(&start);
