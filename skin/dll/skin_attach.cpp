@@ -6,34 +6,25 @@
 #include "skin/dll/skin_dll.h"
 #include "win/unique_handle.h"
 
+constinit ProcessState g_process;
+
 namespace {
 
-LiveLook* g_look = nullptr;
-
-// The hooks stay set for the life of the process, as the library stays loaded.
-struct ThreadHook {
-  DWORD threadId;
-  HHOOK hook;
-};
-constexpr int kMaxHookedThreads = 16;
-ThreadHook g_hooks[kMaxHookedThreads];
-int g_hookCount = 0;
-
 LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HCBT_CREATEWND && g_look != nullptr) SkinWindow(reinterpret_cast<HWND>(wParam), false);
+  if (code == HCBT_CREATEWND && g_process.look != nullptr) SkinWindow(reinterpret_cast<HWND>(wParam), false);
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 // One CBT hook per thread that attached: windows created later on it get the look too.
 bool HookThisThread() {
   const DWORD self = GetCurrentThreadId();
-  for (int i = 0; i < g_hookCount; ++i) {
-    if (g_hooks[i].threadId == self) return true;
+  for (int i = 0; i < g_process.hookCount; ++i) {
+    if (g_process.hooks[i].threadId == self) return true;
   }
-  if (g_hookCount == kMaxHookedThreads) return false;
+  if (g_process.hookCount == kMaxHookedThreads) return false;
   HHOOK hook = SetWindowsHookExW(WH_CBT, CbtProc, nullptr, self);
   if (hook == nullptr) return false;
-  g_hooks[g_hookCount++] = {self, hook};
+  g_process.hooks[g_process.hookCount++] = {self, hook};
   return true;
 }
 
@@ -89,8 +80,6 @@ BOOL CALLBACK SkinTopLevel(HWND hwnd, LPARAM) {
 
 }  // namespace
 
-const LiveLook* CurrentLook() { return g_look; }
-
 extern "C" int __stdcall AttachSkinEx(const char* skinPath, const char* /*text*/) {
   SkinColours colours;
   SkinStatus status = ReadSkinFile(skinPath, colours);
@@ -107,8 +96,8 @@ extern "C" int __stdcall AttachSkinEx(const char* skinPath, const char* /*text*/
   }
 
   // A second attach replaces the look; the old brushes go once everything has repainted.
-  LiveLook* old = g_look;
-  g_look = fresh;
+  LiveLook* old = g_process.look;
+  g_process.look = fresh;
   EnumThreadWindows(GetCurrentThreadId(), SkinTopLevel, 0);
   HeapDelete(old);
   return static_cast<int>(SkinStatus::Ok);

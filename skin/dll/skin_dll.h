@@ -1,6 +1,6 @@
 // Inside Skin.dll: the look in use and the window subclasses that paint it. The library links no
 // C++ runtime (no exceptions, no operator new, no standard containers): objects live on the
-// process heap through HeapNew/HeapDelete, and GDI objects are held by ui/gdi_owner.h.
+// process heap through HeapNew/HeapDelete, and GDI objects are held by win/gdi_owner.h.
 #pragma once
 
 #include <windows.h>
@@ -50,8 +50,27 @@ struct LiveLook {
   COLORREF Colour(SkinKey key) const { return static_cast<COLORREF>(SkinColourOf(colours, key)); }
 };
 
-// nullptr before the first successful attach.
-const LiveLook* CurrentLook();
+using DwmSetWindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
+
+struct ThreadHook {
+  DWORD threadId;
+  HHOOK hook;
+};
+constexpr int kMaxHookedThreads = 16;
+
+// All the library keeps outside its windows, once per process: the library stays loaded for the
+// life of the process, and the look, the hooks and the compositor's entry point serve all of the
+// process's windows. Defined in skin_attach.cpp.
+struct ProcessState {
+  LiveLook* look = nullptr;  // nullptr before the first successful attach
+  ThreadHook hooks[kMaxHookedThreads]{};  // one CBT hook per thread that attached
+  int hookCount = 0;
+  DwmSetWindowAttributeFn dwmSetAttribute = nullptr;  // nullptr: no compositor to tell
+  bool dwmLooked = false;
+};
+extern ProcessState g_process;
+
+inline const LiveLook* CurrentLook() { return g_process.look; }
 
 // Subclasses hwnd when it is a kind of window we paint; harmless for any other window and
 // for one already subclassed. applyNow: the window exists fully (not still being created).

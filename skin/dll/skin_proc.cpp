@@ -1,0 +1,93 @@
+// The subclass every skinned window gets: which kind of window it is, and its messages handed to
+// the painter of that kind.
+#include "skin/dll/painter.h"
+
+namespace {
+
+constexpr UINT_PTR kSubclassId = 0x4B56;
+
+bool ClassNameIs(HWND hwnd, const wchar_t* name) {
+  wchar_t buffer[64];
+  if (GetClassNameW(hwnd, buffer, 64) <= 0) return false;
+  const wchar_t* bare = buffer;
+  for (const wchar_t* p = buffer; *p; ++p) {
+    if (*p == L'!') bare = p + 1;  // versioned class names of the common controls
+  }
+  return lstrcmpiW(bare, name) == 0;
+}
+
+bool KindOf(HWND hwnd, Kind& kind) {
+  const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
+  if ((style & WS_CHILD) == 0) {
+    if ((style & WS_CAPTION) != WS_CAPTION) return false;
+    kind = Kind::Frame;
+    return true;
+  }
+  if (ClassNameIs(hwnd, L"Button")) {
+    kind = Kind::Button;
+    return IsPushStyle(style);
+  }
+  if (ClassNameIs(hwnd, WC_LISTVIEWW)) {
+    kind = Kind::ListView;
+    return true;
+  }
+  return false;
+}
+
+void Apply(HWND hwnd, const Skinned& state, const LiveLook& look) {
+  if (state.kind == Kind::ListView) ApplyListColours(hwnd, look);
+}
+
+LRESULT CALLBACK SkinProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR ref) {
+  auto* state = reinterpret_cast<Skinned*>(ref);
+  const Message m{hwnd, msg, wParam, lParam};
+  if (msg == WM_NCDESTROY) {
+    RemoveWindowSubclass(hwnd, SkinProc, kSubclassId);
+    HeapDelete(state);
+    return m.Default();
+  }
+  const LiveLook* look = CurrentLook();
+  if (look == nullptr || state == nullptr) return m.Default();
+  switch (state->kind) {
+    case Kind::Frame: return FrameProc(m, *state, *look);
+    case Kind::Button: return ButtonProc(m, *state, *look);
+    case Kind::ListView: return ListViewProc(m, *look);
+  }
+  return m.Default();
+}
+
+}  // namespace
+
+Skinned* StateOf(HWND hwnd) {
+  DWORD_PTR ref = 0;
+  return GetWindowSubclass(hwnd, SkinProc, kSubclassId, &ref) ? reinterpret_cast<Skinned*>(ref) : nullptr;
+}
+
+void SkinWindow(HWND hwnd, bool applyNow) {
+  const LiveLook* look = CurrentLook();
+  if (look == nullptr || !IsWindow(hwnd)) return;
+  if (Skinned* existing = StateOf(hwnd)) {
+    if (applyNow) Apply(hwnd, *existing, *look);
+    return;
+  }
+  Kind kind;
+  if (!KindOf(hwnd, kind)) return;
+  auto* state = HeapNew<Skinned>();
+  if (state == nullptr) return;
+  state->kind = kind;
+  if (kind == Kind::Frame) {
+    state->active = applyNow && GetActiveWindow() == hwnd;
+    // A frame made later gets this at WM_CREATE.
+    if (applyNow) LeaveFrameToUs(hwnd);
+  }
+  if (!SetWindowSubclass(hwnd, SkinProc, kSubclassId, reinterpret_cast<DWORD_PTR>(state))) {
+    HeapDelete(state);
+    return;
+  }
+  if (applyNow) Apply(hwnd, *state, *look);
+}
+
+void RepaintSkinned(HWND topLevel) {
+  RedrawWindow(topLevel, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
