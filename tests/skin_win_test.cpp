@@ -145,8 +145,8 @@ const IMAGE_OPTIONAL_HEADER32* OptionalHeaderOf(const std::string& bytes) {
 }
 
 // kevu.exe and the library it carries promise Windows 7, where GetTickCount64 and
-// SetThreadErrorMode exist, and the manifest keeps file virtualization for a standard user.
-TEST(SkinBlobs, BinariesDeclareWindows7AndTheManifestAsksNoExecutionLevel) {
+// SetThreadErrorMode exist, and the manifest turns file virtualization off.
+TEST(SkinBlobs, BinariesDeclareWindows7AndTheManifestRunsAsInvoker) {
   const std::wstring kevu = ExeDir() + L"..\\app\\kevu.exe";
   for (const std::wstring& path : {kevu, BuildOutput(L"Skin.dll")}) {
     const std::string bytes = ReadAll(path);
@@ -179,8 +179,14 @@ TEST(SkinBlobs, BinariesDeclareWindows7AndTheManifestAsksNoExecutionLevel) {
   EXPECT_NE(flat.find("<dependentAssembly>"), std::string::npos);
   EXPECT_NE(flat.find("<supportedOSId=\"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}\"/>"), std::string::npos)
       << "Windows 7 is listed";
-  EXPECT_EQ(flat.find("requestedExecutionLevel"), std::string::npos) << manifest;
-  EXPECT_EQ(flat.find("trustInfo"), std::string::npos) << manifest;
+  EXPECT_NE(flat.find("<supportedOSId=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>"), std::string::npos)
+      << "Windows 10 is listed";
+  const size_t trust = flat.find("<trustInfoxmlns=\"urn:schemas-microsoft-com:asm.v3\">");
+  const size_t level = flat.find("<requestedExecutionLevellevel=\"asInvoker\"uiAccess=\"false\"/>");
+  ASSERT_NE(trust, std::string::npos) << manifest;
+  EXPECT_NE(level, std::string::npos) << manifest;
+  EXPECT_LT(trust, level);
+  EXPECT_LT(level, flat.find("</trustInfo>"));
 }
 
 TEST(DeploySkinWin, FirstRunWritesLibraryThenEmberAndTheSecondNothing) {
