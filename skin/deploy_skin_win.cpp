@@ -25,10 +25,27 @@ const wchar_t* ResourceName(SkinBlob blob) {
   return kSkinLibraryResource;
 }
 
-// A name beside path that no other start and no other write of this one uses.
+void AppendDecimal(std::wstring& text, unsigned long value) {
+  wchar_t digits[12];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<wchar_t>(L'0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  while (count > 0) text += digits[--count];
+}
+
+// A name beside path that no other start and no other write of this one uses. (std::to_wstring
+// would bring the C library's wide formatting into the executable.)
 std::wstring TemporaryNameFor(const std::wstring& path) {
   static std::atomic<unsigned> writes{0};
-  return path + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++writes) + L".tmp";
+  std::wstring name = path;
+  name += L'.';
+  AppendDecimal(name, GetCurrentProcessId());
+  name += L'-';
+  AppendDecimal(name, ++writes);
+  name += L".tmp";
+  return name;
 }
 
 // Creates path and writes every byte to the disk; removes what it created when anything fails.
