@@ -1,11 +1,12 @@
-// Writes the embedded skin library and skin file into the system folder and attaches the skin.
+// Writes the embedded skin library and skin file out and attaches the skin: into the system
+// folder, or into a per-user folder where the system folder cannot take them.
 #pragma once
 
 #include "text/codepage.h"
 
 // Skin 1 is frost.skn, skin 2 Ember.skn; any other number deploys the library only.
-// Writes only what is absent, never reports anything; a library that cannot be loaded or has
-// no AttachSkinEx leaves the program without a skin, silently.
+// Writes only what is absent, never reports anything; where neither copy of the library can be
+// loaded with its AttachSkinEx the program stays without a skin, silently.
 void DeploySkin(int skinNumber);
 
 enum class SkinBlob { Library, Frost, Ember };
@@ -16,6 +17,8 @@ struct SkinTargets {
   NativeString ember;
 };
 
+// Skin.dll, frost.skn and Ember.skn in folder (which ends in the separator).
+SkinTargets SkinTargetsIn(const NativeString& folder);
 // The fixed paths under C:\WINDOWS\system.
 SkinTargets FixedSkinTargets();
 
@@ -25,12 +28,18 @@ class SkinDeployPlatform {
   virtual ~SkinDeployPlatform() = default;
   // True when a directory search for exactly this path finds an entry (a directory counts).
   virtual bool Exists(const NativeString& path) = 0;
-  // Creates or truncates the file and writes every byte of the blob; false on any failure.
+  // Puts every byte of the blob under path without ever leaving a partial file there; true
+  // when path then holds a file, also one that another start put there meanwhile.
   virtual bool Write(const NativeString& path, SkinBlob blob) = 0;
   // Calls AttachSkinEx(skinPath, "") of the library at libraryPath, loading it on first use;
-  // false when the library or its entry point is not there.
+  // false, with nothing called, when that file is no loadable library with that entry point.
   virtual bool Attach(const NativeString& libraryPath, const NativeString& skinPath) = 0;
+  // The per-user folder for the copies the system folder cannot take, ending in the
+  // separator and created when missing; empty when there is none.
+  virtual NativeString UserFolder() = 0;
 };
 
-// The deployment itself: library first, then the skin file, then the attach call.
-void DeploySkinWith(int skinNumber, const SkinTargets& targets, SkinDeployPlatform& platform);
+// The deployment itself: the library first, then the skin file, each in the fixed folder or,
+// where it is absent and cannot be written there, in the per-user folder; then the attach call,
+// once more with the per-user library when the fixed one cannot be used.
+void DeploySkinWith(int skinNumber, const SkinTargets& fixed, SkinDeployPlatform& platform);

@@ -1,7 +1,9 @@
 #include "skin/deploy_skin_win.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
+#include <atomic>
 #include <string>
 
 #include "win/find_handle.h"
@@ -23,6 +25,65 @@ const wchar_t* ResourceName(SkinBlob blob) {
   return kSkinLibraryResource;
 }
 
+void AppendDecimal(std::wstring& text, unsigned long value) {
+  wchar_t digits[12];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<wchar_t>(L'0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  while (count > 0) text += digits[--count];
+}
+
+// A name beside path that no other start and no other write of this one uses. (std::to_wstring
+// would bring the C library's wide formatting into the executable.)
+std::wstring TemporaryNameFor(const std::wstring& path) {
+  static std::atomic<unsigned> writes{0};
+  std::wstring name = path;
+  name += L'.';
+  AppendDecimal(name, GetCurrentProcessId());
+  name += L'-';
+  AppendDecimal(name, ++writes);
+  name += L".tmp";
+  return name;
+}
+
+// Creates path and writes every byte to the disk; removes what it created when anything fails.
+bool WriteDurably(const std::wstring& path, std::string_view bytes) {
+  UniqueHandle file(
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) return false;
+  size_t done = 0;
+  bool ok = true;
+  while (ok && done < bytes.size()) {
+    DWORD wrote = 0;
+    ok = WriteFile(file.Get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &wrote, nullptr) &&
+         wrote > 0;
+    done += wrote;
+  }
+  // The bytes reach the disk before the name does: a power cut never leaves a partial file
+  // under the final name. Closing is where a full disk may still be reported.
+  ok = ok && FlushFileBuffers(file.Get());
+  ok = CloseHandle(file.Release()) && ok;
+  if (!ok) DeleteFileW(path.c_str());
+  return ok;
+}
+
+// The library's text for the path: GBK, or the short name where the path holds characters
+// GBK has not (a user folder named in another script).
+std::string GbkPathFor(const std::wstring& path) {
+  std::string gbk;
+  if (NativeToGbk(path, gbk)) return gbk;
+  const DWORD length = GetShortPathNameW(path.c_str(), nullptr, 0);
+  if (length == 0) return gbk;
+  std::wstring shortPath(length, L'\0');
+  const DWORD got = GetShortPathNameW(path.c_str(), shortPath.data(), length);
+  if (got == 0 || got >= length) return gbk;
+  shortPath.resize(got);
+  std::string shortGbk;
+  return NativeToGbk(shortPath, shortGbk) ? shortGbk : gbk;
+}
+
 }  // namespace
 
 std::string_view EmbeddedSkinBlob(SkinBlob blob) {
@@ -42,37 +103,47 @@ bool WinSkinDeployPlatform::Exists(const NativeString& path) {
 }
 
 bool WinSkinDeployPlatform::Write(const NativeString& path, SkinBlob blob) {
-  const std::string_view bytes = EmbeddedSkinBlob(blob);
+  const std::string_view bytes = Blob(blob);
   if (bytes.empty()) return false;  // an empty file would pass as present on every later start
-  UniqueHandle file(
-      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.Valid()) return false;
-  size_t done = 0;
-  bool ok = true;
-  while (ok && done < bytes.size()) {
-    DWORD wrote = 0;
-    ok = WriteFile(file.Get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &wrote, nullptr) &&
-         wrote > 0;
-    done += wrote;
-  }
-  // Closing is where a full disk may still be reported, so its result counts.
-  ok = CloseHandle(file.Release()) && ok;
-  // A cut-off file would count as present forever; removing it lets the next start try again.
-  if (!ok) DeleteFileW(path.c_str());
-  return ok;
+  const std::wstring temporary = TemporaryNameFor(path);
+  if (!WriteDurably(temporary, bytes)) return false;
+  if (MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
+  const DWORD error = GetLastError();
+  DeleteFileW(temporary.c_str());
+  // Another start got its copy there first: that one is as whole as ours.
+  return (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) && Exists(path);
 }
 
 bool WinSkinDeployPlatform::Attach(const NativeString& libraryPath, const NativeString& skinPath) {
-  if (attach_ == nullptr) {
-    if (library_ == nullptr) library_ = LoadLibraryW(libraryPath.c_str());
-    if (library_ == nullptr) return false;
-    attach_ = reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library_), "AttachSkinEx"));
-    if (attach_ == nullptr) return false;
+  if (attach_ == nullptr || libraryPath != boundPath_) {
+    // A file that is no image must fail the load quietly, not with the system's error box.
+    DWORD mode = 0;
+    const bool quiet = SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &mode) != FALSE;
+    HMODULE library = LoadLibraryW(libraryPath.c_str());
+    if (quiet) SetThreadErrorMode(mode, nullptr);
+    if (library == nullptr) return false;
+    void* entry = reinterpret_cast<void*>(GetProcAddress(library, "AttachSkinEx"));
+    if (entry == nullptr) {
+      FreeLibrary(library);
+      return false;
+    }
+    attach_ = entry;
+    boundPath_ = libraryPath;
   }
-  std::string gbkPath;
-  NativeToGbk(skinPath, gbkPath);
-  reinterpret_cast<AttachSkinExFn>(attach_)(gbkPath.c_str(), "");
+  reinterpret_cast<AttachSkinExFn>(attach_)(GbkPathFor(skinPath).c_str(), "");
   return true;
+}
+
+NativeString WinSkinDeployPlatform::UserFolder() {
+  PWSTR base = nullptr;
+  std::wstring folder;
+  if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &base)) && base != nullptr) {
+    folder = std::wstring(base) + L"\\KEVU\\";
+  }
+  CoTaskMemFree(base);  // owed whether the call succeeded or not
+  if (folder.empty()) return {};
+  if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return {};
+  return folder;
 }
 
 void DeploySkin(int skinNumber) {

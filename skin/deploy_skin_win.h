@@ -1,5 +1,5 @@
-// The Windows side of DeploySkin: the real file system, the blobs embedded in the executable
-// and the library loaded from its absolute path.
+// The Windows side of DeploySkin: the real file system, the blobs embedded in the executable,
+// the per-user folder under %LOCALAPPDATA% and the library loaded from its absolute path.
 #pragma once
 
 #include <string_view>
@@ -18,11 +18,20 @@ std::string_view EmbeddedSkinBlob(SkinBlob blob);
 class WinSkinDeployPlatform : public SkinDeployPlatform {
  public:
   bool Exists(const NativeString& path) override;
+  // Writes under a temporary name in the same folder, flushes, then moves it to path without
+  // replacing anything; the temporary file is gone afterwards, whatever happened.
   bool Write(const NativeString& path, SkinBlob blob) override;
-  // Loads the library at the first call and keeps it loaded for the life of the process.
+  // Loads each library at its first use and keeps a usable one loaded for the life of the
+  // process; one that cannot be used is unloaded again.
   bool Attach(const NativeString& libraryPath, const NativeString& skinPath) override;
+  // %LOCALAPPDATA%\KEVU\, from the shell's known folder.
+  NativeString UserFolder() override;
+
+ protected:
+  // The bytes Write puts out; tests hand in others.
+  virtual std::string_view Blob(SkinBlob blob) { return EmbeddedSkinBlob(blob); }
 
  private:
-  void* library_ = nullptr;
+  NativeString boundPath_;
   void* attach_ = nullptr;
 };

@@ -1,4 +1,5 @@
-// The deployment's order and skip-if-present rule, against a recording platform.
+// The deployment's order, skip-if-present rule and per-user fallback, against a recording
+// platform.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -9,42 +10,63 @@
 
 namespace {
 
+NativeString Native(const std::string& ascii) { return NativeString(ascii.begin(), ascii.end()); }
+
+const NativeString kUserFolder = Native("C:\\Users\\u\\AppData\\Local\\KEVU\\");
+
 class RecordingPlatform : public SkinDeployPlatform {
  public:
   std::set<NativeString> present;
-  bool writesSucceed = true;
+  std::set<NativeString> unwritableFolders;  // writes into these fail
+  std::set<NativeString> unusableLibraries;  // loading these fails
+  NativeString userFolder = kUserFolder;
   std::vector<std::string> calls;
 
-  bool Exists(const NativeString& path) override { return present.count(path) != 0; }
+  bool Exists(const NativeString& path) override {
+    calls.push_back("exists " + Name(path));
+    return present.count(path) != 0;
+  }
   bool Write(const NativeString& path, SkinBlob blob) override {
     static const char* const kNames[] = {"library", "frost", "ember"};
     calls.push_back("write " + Name(path) + " " + kNames[static_cast<int>(blob)]);
-    if (writesSucceed) present.insert(path);
-    return writesSucceed;
+    const bool ok = unwritableFolders.count(path.substr(0, path.find_last_of(NativeChar('\\')) + 1)) == 0;
+    if (ok) present.insert(path);
+    return ok;
   }
   bool Attach(const NativeString& library, const NativeString& skin) override {
     calls.push_back("attach " + Name(library) + " " + Name(skin));
-    return true;
+    return present.count(library) != 0 && unusableLibraries.count(library) == 0;
+  }
+  NativeString UserFolder() override {
+    calls.push_back("user folder");
+    return userFolder;
   }
 
  private:
+  // The folder's last part and the name: "system\Skin.dll", "KEVU\Skin.dll".
   static std::string Name(const NativeString& path) {
-    std::string name;
-    for (NativeChar c : path.substr(path.find_last_of(NativeChar('\\')) + 1)) name += static_cast<char>(c);
-    return name;
+    const size_t name = path.find_last_of(NativeChar('\\'));
+    const size_t folder = path.find_last_of(NativeChar('\\'), name - 1) + 1;
+    std::string text;
+    for (NativeChar c : path.substr(folder)) text += static_cast<char>(c);
+    return text;
   }
 };
 
 using Calls = std::vector<std::string>;
 
-TEST(DeploySkin, FirstStartWritesLibraryThenEmberThenAttaches) {
+TEST(DeploySkin, FirstStartWritesLibraryThenEmberThenAttachesAndLaterStartsOnlyLook) {
   RecordingPlatform platform;
   DeploySkinWith(2, FixedSkinTargets(), platform);
-  EXPECT_EQ(platform.calls, (Calls{"write Skin.dll library", "write Ember.skn ember", "attach Skin.dll Ember.skn"}));
+  EXPECT_EQ(platform.calls, (Calls{"exists system\\Skin.dll", "write system\\Skin.dll library",
+                                   "exists system\\Ember.skn", "write system\\Ember.skn ember",
+                                   "attach system\\Skin.dll system\\Ember.skn"}));
 
+  // Two existence checks and one load; no per-user folder is looked for.
   platform.calls.clear();
   DeploySkinWith(2, FixedSkinTargets(), platform);
-  EXPECT_EQ(platform.calls, (Calls{"attach Skin.dll Ember.skn"})) << "a second start writes nothing";
+  EXPECT_EQ(platform.calls,
+            (Calls{"exists system\\Skin.dll", "exists system\\Ember.skn", "attach system\\Skin.dll system\\Ember.skn"}));
 }
 
 TEST(DeploySkin, WritesOnlyWhatIsAbsent) {
@@ -52,31 +74,94 @@ TEST(DeploySkin, WritesOnlyWhatIsAbsent) {
   RecordingPlatform platform;
   platform.present = {targets.library};
   DeploySkinWith(2, targets, platform);
-  EXPECT_EQ(platform.calls, (Calls{"write Ember.skn ember", "attach Skin.dll Ember.skn"}));
+  EXPECT_EQ(platform.calls, (Calls{"exists system\\Skin.dll", "exists system\\Ember.skn",
+                                   "write system\\Ember.skn ember", "attach system\\Skin.dll system\\Ember.skn"}));
 
   RecordingPlatform skinOnly;
   skinOnly.present = {targets.ember};
   DeploySkinWith(2, targets, skinOnly);
-  EXPECT_EQ(skinOnly.calls, (Calls{"write Skin.dll library", "attach Skin.dll Ember.skn"}));
+  EXPECT_EQ(skinOnly.calls, (Calls{"exists system\\Skin.dll", "write system\\Skin.dll library",
+                                   "exists system\\Ember.skn", "attach system\\Skin.dll system\\Ember.skn"}));
 }
 
 TEST(DeploySkin, SkinNumberPicksTheFileOrNone) {
   RecordingPlatform frost;
   DeploySkinWith(1, FixedSkinTargets(), frost);
-  EXPECT_EQ(frost.calls, (Calls{"write Skin.dll library", "write frost.skn frost", "attach Skin.dll frost.skn"}));
+  EXPECT_EQ(frost.calls, (Calls{"exists system\\Skin.dll", "write system\\Skin.dll library",
+                                "exists system\\frost.skn", "write system\\frost.skn frost",
+                                "attach system\\Skin.dll system\\frost.skn"}));
 
   for (int n : {0, 3, -1, -2147483647 - 1}) {
     RecordingPlatform none;
     DeploySkinWith(n, FixedSkinTargets(), none);
-    EXPECT_EQ(none.calls, (Calls{"write Skin.dll library"})) << n;
+    EXPECT_EQ(none.calls, (Calls{"exists system\\Skin.dll", "write system\\Skin.dll library"})) << n;
   }
 }
 
-TEST(DeploySkin, FailedWritesDoNotStopTheAttach) {
+TEST(DeploySkin, UnwritableSystemFolderPutsBothFilesInTheUserFolder) {
+  const SkinTargets fixed = FixedSkinTargets();
   RecordingPlatform platform;
-  platform.writesSucceed = false;
-  DeploySkinWith(2, FixedSkinTargets(), platform);
-  EXPECT_EQ(platform.calls, (Calls{"write Skin.dll library", "write Ember.skn ember", "attach Skin.dll Ember.skn"}));
+  platform.unwritableFolders = {Native("C:\\WINDOWS\\system\\")};
+  DeploySkinWith(2, fixed, platform);
+  EXPECT_EQ(platform.calls, (Calls{"exists system\\Skin.dll", "write system\\Skin.dll library", "user folder",
+                                   "exists KEVU\\Skin.dll", "write KEVU\\Skin.dll library",
+                                   "exists system\\Ember.skn", "write system\\Ember.skn ember",
+                                   "exists KEVU\\Ember.skn", "write KEVU\\Ember.skn ember",
+                                   "attach KEVU\\Skin.dll KEVU\\Ember.skn"}));
+
+  // Later starts use the per-user copies as they are.
+  platform.calls.clear();
+  DeploySkinWith(2, fixed, platform);
+  EXPECT_EQ(platform.calls, (Calls{"exists system\\Skin.dll", "write system\\Skin.dll library", "user folder",
+                                   "exists KEVU\\Skin.dll", "exists system\\Ember.skn",
+                                   "write system\\Ember.skn ember", "exists KEVU\\Ember.skn",
+                                   "attach KEVU\\Skin.dll KEVU\\Ember.skn"}));
+
+  // Each file on its own: a library already in the system folder is used from there.
+  RecordingPlatform mixed;
+  mixed.present = {fixed.library};
+  mixed.unwritableFolders = platform.unwritableFolders;
+  DeploySkinWith(2, fixed, mixed);
+  EXPECT_EQ(mixed.calls.back(), "attach system\\Skin.dll KEVU\\Ember.skn");
+}
+
+TEST(DeploySkin, UnusableSystemLibraryIsLeftAndTheUserCopyAttached) {
+  const SkinTargets fixed = FixedSkinTargets();
+  RecordingPlatform platform;
+  platform.present = {fixed.library, fixed.ember};
+  platform.unusableLibraries = {fixed.library};
+  DeploySkinWith(2, fixed, platform);
+  EXPECT_EQ(platform.calls, (Calls{"exists system\\Skin.dll", "exists system\\Ember.skn",
+                                   "attach system\\Skin.dll system\\Ember.skn", "user folder",
+                                   "exists KEVU\\Skin.dll", "write KEVU\\Skin.dll library",
+                                   "attach KEVU\\Skin.dll system\\Ember.skn"}));
+
+  // The per-user copy unusable too: two tries, then the program goes on without a skin.
+  platform.calls.clear();
+  platform.unusableLibraries.insert(kUserFolder + Native("Skin.dll"));
+  DeploySkinWith(2, fixed, platform);
+  EXPECT_EQ(platform.calls, (Calls{"exists system\\Skin.dll", "exists system\\Ember.skn",
+                                   "attach system\\Skin.dll system\\Ember.skn", "user folder",
+                                   "exists KEVU\\Skin.dll", "attach KEVU\\Skin.dll system\\Ember.skn"}));
+}
+
+TEST(DeploySkin, NeitherFolderWritableEndsInOneQuietAttach) {
+  RecordingPlatform noUserFolder;
+  noUserFolder.unwritableFolders = {Native("C:\\WINDOWS\\system\\")};
+  noUserFolder.userFolder.clear();
+  DeploySkinWith(2, FixedSkinTargets(), noUserFolder);
+  EXPECT_EQ(noUserFolder.calls, (Calls{"exists system\\Skin.dll", "write system\\Skin.dll library", "user folder",
+                                       "exists system\\Ember.skn", "write system\\Ember.skn ember",
+                                       "attach system\\Skin.dll system\\Ember.skn"}));
+
+  RecordingPlatform bothLocked;
+  bothLocked.unwritableFolders = {Native("C:\\WINDOWS\\system\\"), kUserFolder};
+  DeploySkinWith(2, FixedSkinTargets(), bothLocked);
+  EXPECT_EQ(bothLocked.calls, (Calls{"exists system\\Skin.dll", "write system\\Skin.dll library", "user folder",
+                                     "exists KEVU\\Skin.dll", "write KEVU\\Skin.dll library",
+                                     "exists system\\Ember.skn", "write system\\Ember.skn ember",
+                                     "exists KEVU\\Ember.skn", "write KEVU\\Ember.skn ember",
+                                     "attach system\\Skin.dll system\\Ember.skn"}));
 }
 
 TEST(DeploySkin, FixedPathsAreTheSystemFolder) {

@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "skin/deploy_skin.h"
@@ -50,15 +53,30 @@ bool IsDirectory(const std::wstring& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The names in a folder, sorted; "." and ".." left out.
+std::vector<std::wstring> Listing(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((folder + L"*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name != L"." && name != L"..") names.push_back(name);
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 class TempFolder {
  public:
-  TempFolder() {
+  explicit TempFolder(const std::wstring& prefix = L"kevu-skin-") {
     wchar_t base[MAX_PATH];
     GetTempPathW(MAX_PATH, base);
     // A fresh folder: Wine reuses process ids, and earlier runs leave theirs behind.
     static int counter = 0;
     do {
-      path_ = std::wstring(base) + L"kevu-skin-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+      path_ = std::wstring(base) + prefix + std::to_wstring(GetCurrentProcessId()) + L"-" +
               std::to_wstring(++counter) + L"\\";
     } while (!CreateDirectoryW(path_.c_str(), nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
   }
@@ -73,6 +91,7 @@ class RecordingPlatform : public WinSkinDeployPlatform {
  public:
   std::vector<std::wstring> writes;
   std::vector<std::wstring> attaches;
+  int userFolderAsked = 0;
   bool Write(const NativeString& path, SkinBlob blob) override {
     writes.push_back(path);
     return WinSkinDeployPlatform::Write(path, blob);
@@ -81,6 +100,28 @@ class RecordingPlatform : public WinSkinDeployPlatform {
     attaches.push_back(library + L"|" + skin);
     return true;  // the real binding is tested on its own below
   }
+  NativeString UserFolder() override {
+    ++userFolderAsked;
+    return {};
+  }
+};
+
+// The real platform with a test folder for the per-user copies and the stand-in library, which
+// records its calls, in place of Skin.dll.
+class StandInPlatform : public WinSkinDeployPlatform {
+ public:
+  explicit StandInPlatform(const std::wstring& userFolder)
+      : userFolder_(userFolder), standIn_(ReadAll(BuildOutput(L"standin_skin.dll"))) {}
+  NativeString UserFolder() override { return userFolder_; }
+
+ protected:
+  std::string_view Blob(SkinBlob blob) override {
+    return blob == SkinBlob::Library ? std::string_view(standIn_) : EmbeddedSkinBlob(blob);
+  }
+
+ private:
+  std::wstring userFolder_;
+  std::string standIn_;
 };
 
 TEST(SkinBlobs, EmbeddedBlobsAreTheBuildOutputs) {
@@ -104,8 +145,8 @@ const IMAGE_OPTIONAL_HEADER32* OptionalHeaderOf(const std::string& bytes) {
 }
 
 // kevu.exe and the library it carries promise Windows 7, where GetTickCount64 and
-// SetThreadErrorMode exist, and the manifest keeps file virtualization for a standard user.
-TEST(SkinBlobs, BinariesDeclareWindows7AndTheManifestAsksNoExecutionLevel) {
+// SetThreadErrorMode exist, and the manifest turns file virtualization off.
+TEST(SkinBlobs, BinariesDeclareWindows7AndTheManifestRunsAsInvoker) {
   const std::wstring kevu = ExeDir() + L"..\\app\\kevu.exe";
   for (const std::wstring& path : {kevu, BuildOutput(L"Skin.dll")}) {
     const std::string bytes = ReadAll(path);
@@ -138,8 +179,14 @@ TEST(SkinBlobs, BinariesDeclareWindows7AndTheManifestAsksNoExecutionLevel) {
   EXPECT_NE(flat.find("<dependentAssembly>"), std::string::npos);
   EXPECT_NE(flat.find("<supportedOSId=\"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}\"/>"), std::string::npos)
       << "Windows 7 is listed";
-  EXPECT_EQ(flat.find("requestedExecutionLevel"), std::string::npos) << manifest;
-  EXPECT_EQ(flat.find("trustInfo"), std::string::npos) << manifest;
+  EXPECT_NE(flat.find("<supportedOSId=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>"), std::string::npos)
+      << "Windows 10 is listed";
+  const size_t trust = flat.find("<trustInfoxmlns=\"urn:schemas-microsoft-com:asm.v3\">");
+  const size_t level = flat.find("<requestedExecutionLevellevel=\"asInvoker\"uiAccess=\"false\"/>");
+  ASSERT_NE(trust, std::string::npos) << manifest;
+  EXPECT_NE(level, std::string::npos) << manifest;
+  EXPECT_LT(trust, level);
+  EXPECT_LT(level, flat.find("</trustInfo>"));
 }
 
 TEST(DeploySkinWin, FirstRunWritesLibraryThenEmberAndTheSecondNothing) {
@@ -152,6 +199,7 @@ TEST(DeploySkinWin, FirstRunWritesLibraryThenEmberAndTheSecondNothing) {
   EXPECT_EQ(ReadAll(t.library), ReadAll(BuildOutput(L"Skin.dll")));
   EXPECT_EQ(ReadAll(t.ember), ReadAll(BuildOutput(L"Ember.skn")));
   EXPECT_EQ(GetFileAttributesW(t.frost.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(Listing(dir.path()), (std::vector<std::wstring>{L"Ember.skn", L"Skin.dll"})) << "no temporary file";
 
   // Present files are never rewritten, even when they differ from the blobs.
   WriteAll(t.ember, "old skin");
@@ -160,27 +208,110 @@ TEST(DeploySkinWin, FirstRunWritesLibraryThenEmberAndTheSecondNothing) {
   EXPECT_TRUE(second.writes.empty());
   EXPECT_EQ(second.attaches.size(), 1u);
   EXPECT_EQ(ReadAll(t.ember), "old skin");
+  EXPECT_EQ(first.userFolderAsked + second.userFolderAsked, 0);
 }
 
-TEST(DeploySkinWin, DirectoryAtLibraryPathCountsAsPresentAndBindingFailsQuietly) {
+// A write never replaces what stands under the name, even when it appeared only after the
+// check (another start), never leaves its temporary file, and fails whole or not at all.
+TEST(DeploySkinWin, WritesAreWholeNeverReplaceAndLeaveNoTemporaryFile) {
   TempFolder dir;
   const SkinTargets t = dir.Targets();
-  ASSERT_TRUE(CreateDirectoryW(t.library.c_str(), nullptr));
+  const std::string ember = ReadAll(BuildOutput(L"Ember.skn"));
   WinSkinDeployPlatform platform;
-  DeploySkinWith(2, t, platform);
-  EXPECT_TRUE(IsDirectory(t.library));
-  EXPECT_EQ(ReadAll(t.ember), ReadAll(BuildOutput(L"Ember.skn")));
-  EXPECT_FALSE(platform.Attach(t.library, t.ember));
+  WriteAll(t.library, "another start's copy");
+  EXPECT_TRUE(platform.Write(t.library, SkinBlob::Library));
+  EXPECT_EQ(ReadAll(t.library), "another start's copy");
+  EXPECT_EQ(Listing(dir.path()), (std::vector<std::wstring>{L"Skin.dll"}));
+
+  EXPECT_FALSE(platform.Write(dir.path() + L"no\\such\\Ember.skn", SkinBlob::Ember));
+  EXPECT_EQ(Listing(dir.path()), (std::vector<std::wstring>{L"Skin.dll"}));
+
+  // Starts racing for the same file: each finds a whole file there, one file is left.
+  for (int round = 0; round < 5; ++round) {
+    TempFolder race;
+    const std::wstring target = race.path() + L"Ember.skn";
+    std::atomic<bool> go{false};
+    std::atomic<int> succeeded{0};
+    std::vector<std::thread> starts;
+    for (int i = 0; i < 6; ++i) {
+      starts.emplace_back([&] {
+        while (!go) std::this_thread::yield();
+        WinSkinDeployPlatform own;
+        if (own.Write(target, SkinBlob::Ember) && ReadAll(target) == ember) ++succeeded;
+      });
+    }
+    go = true;
+    for (std::thread& start : starts) start.join();
+    EXPECT_EQ(succeeded, 6) << round;
+    EXPECT_EQ(ReadAll(target), ember) << round;
+    EXPECT_EQ(Listing(race.path()), (std::vector<std::wstring>{L"Ember.skn"})) << round;
+  }
 }
 
-TEST(DeploySkinWin, MissingFolderFailsSilently) {
+// A system folder that takes nothing: both files go to the per-user folder and are used from
+// there, also when its path holds characters GBK has not (the library is handed a short name).
+TEST(DeploySkinWin, UnwritableFixedFolderPutsBothFilesInTheUserFolder) {
   TempFolder dir;
+  TempFolder user(L"kevu-\u0E01-");
   const std::wstring gone = dir.path() + L"no\\such\\";
-  const SkinTargets t{gone + L"Skin.dll", gone + L"frost.skn", gone + L"Ember.skn"};
-  WinSkinDeployPlatform platform;
-  DeploySkinWith(2, t, platform);
-  EXPECT_FALSE(platform.Exists(t.library));
-  EXPECT_FALSE(platform.Exists(t.ember));
+  const SkinTargets fixed{gone + L"Skin.dll", gone + L"frost.skn", gone + L"Ember.skn"};
+  StandInPlatform platform(user.path());
+  DeploySkinWith(2, fixed, platform);
+  EXPECT_TRUE(Listing(dir.path()).empty());
+  const SkinTargets copies = user.Targets();
+  EXPECT_EQ(ReadAll(copies.library), ReadAll(BuildOutput(L"standin_skin.dll")));
+  EXPECT_EQ(ReadAll(copies.ember), ReadAll(BuildOutput(L"Ember.skn")));
+  EXPECT_EQ(Listing(user.path()), (std::vector<std::wstring>{L"Ember.skn", L"Skin.dll", L"Skin.dll.args"}));
+  std::string args = ReadAll(copies.library + L".args");
+  ASSERT_GT(args.size(), 2u);
+  ASSERT_EQ(args.substr(args.size() - 2), "|\n");
+  args.resize(args.size() - 2);
+  wchar_t longPath[MAX_PATH];
+  ASSERT_NE(GetLongPathNameW(GbkToWide(args).c_str(), longPath, MAX_PATH), 0u) << args;
+  EXPECT_EQ(Narrow(longPath), Narrow(copies.ember)) << args;
+
+  // The real per-user folder: under the user's local application data, made when missing.
+  const std::wstring real = WinSkinDeployPlatform().UserFolder();
+  EXPECT_TRUE(IsDirectory(real)) << Narrow(real);
+  EXPECT_EQ(real.substr(real.size() - 6), L"\\KEVU\\");
+}
+
+// A file at the library's fixed path that cannot be used is left exactly as it is; the
+// per-user copy is attached with the fixed skin file.
+TEST(DeploySkinWin, UnusableFixedLibraryIsLeftAsItIsAndTheUserCopyAttached) {
+  wchar_t system[MAX_PATH];
+  GetSystemDirectoryW(system, MAX_PATH);
+  const std::string real = ReadAll(BuildOutput(L"Skin.dll"));
+  const struct {
+    const char* what;
+    std::string bytes;  // empty: a directory
+  } cases[] = {
+      {"cut-off Skin.dll", real.substr(0, 4096)},
+      {"DLL without AttachSkinEx", ReadAll(std::wstring(system) + L"\\version.dll")},
+      {"directory", ""},
+  };
+  for (const auto& c : cases) {
+    TempFolder dir;
+    TempFolder user;
+    const SkinTargets fixed = dir.Targets();
+    if (c.bytes.empty()) {
+      ASSERT_TRUE(CreateDirectoryW(fixed.library.c_str(), nullptr));
+    } else {
+      WriteAll(fixed.library, c.bytes);
+    }
+    StandInPlatform platform(user.path());
+    DeploySkinWith(2, fixed, platform);
+    if (c.bytes.empty()) {
+      EXPECT_TRUE(IsDirectory(fixed.library)) << c.what;
+    } else {
+      EXPECT_EQ(ReadAll(fixed.library), c.bytes) << c.what;
+    }
+    EXPECT_EQ(ReadAll(fixed.ember), ReadAll(BuildOutput(L"Ember.skn"))) << c.what;
+    EXPECT_EQ(Listing(dir.path()), (std::vector<std::wstring>{L"Ember.skn", L"Skin.dll"})) << c.what;
+    EXPECT_EQ(ReadAll(user.Targets().library + L".args"), Narrow(fixed.ember) + "|\n") << c.what;
+    EXPECT_EQ(Listing(user.path()), (std::vector<std::wstring>{L"Skin.dll", L"Skin.dll.args"})) << c.what;
+    EXPECT_EQ(GetModuleHandleW(fixed.library.c_str()), nullptr) << c.what << ": not left loaded";
+  }
 }
 
 TEST(DeploySkinWin, ForeignLibraryIsLoadedUntouchedAndGetsTheSkinPath) {
@@ -189,26 +320,16 @@ TEST(DeploySkinWin, ForeignLibraryIsLoadedUntouchedAndGetsTheSkinPath) {
   const std::string standIn = ReadAll(BuildOutput(L"standin_skin.dll"));
   ASSERT_NE(standIn, "<missing>");
   WriteAll(t.library, standIn);
-  WinSkinDeployPlatform platform;
+  TempFolder user;
+  StandInPlatform platform(user.path());
   DeploySkinWith(2, t, platform);
+  EXPECT_TRUE(Listing(user.path()).empty());
   EXPECT_EQ(ReadAll(t.library), standIn);
   EXPECT_EQ(ReadAll(t.library + L".args"), Narrow(t.ember) + "|\n");
   EXPECT_NE(GetModuleHandleW(t.library.c_str()), nullptr) << "the library stays loaded";
 
   DeploySkinWith(2, t, platform);
   EXPECT_EQ(ReadAll(t.library + L".args"), Narrow(t.ember) + "|\n" + Narrow(t.ember) + "|\n");
-}
-
-TEST(DeploySkinWin, LibraryWithoutTheEntryPointIsSkippedQuietly) {
-  TempFolder dir;
-  const SkinTargets t = dir.Targets();
-  // A real DLL that exports no AttachSkinEx.
-  wchar_t system[MAX_PATH];
-  GetSystemDirectoryW(system, MAX_PATH);
-  WriteAll(t.library, ReadAll(std::wstring(system) + L"\\version.dll"));
-  WinSkinDeployPlatform platform;
-  DeploySkinWith(2, t, platform);
-  EXPECT_FALSE(platform.Attach(t.library, t.ember));
 }
 
 class SkinLibrary : public ::testing::Test {

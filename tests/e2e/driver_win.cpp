@@ -6,6 +6,8 @@
 //   open-below LOG | open-during-scan L LOG | keyboard L MANIFEST | escape-each EXE
 //   pause READY GO
 //   watch-grid-during-scan L | escape-during-scan L | close | signal EXE zero|keep
+//   skinned FACE CAPTION CAPTION_INACTIVE | launch-two EXE FACE CAPTION CAPTION_INACTIVE
+//   (colours as RRGGBB hex)
 // Prints one PASS/FAIL line per check; the exit code is the number of failed checks (capped).
 #include <windows.h>
 #include <commctrl.h>
@@ -218,6 +220,14 @@ class Driver {
   void WatchGridDuringScan(wchar_t drive);
   void Close();
   void Signal(const std::wstring& exe, bool expectZero);
+  // The skin's colours on screen: the window's face, and the left end of its caption.
+  struct SkinLook {
+    DWORD face, caption, captionInactive;
+  };
+  SkinLook SkinLookArg();
+  bool CheckSkinned(HWND window, const SkinLook& look, const std::string& name);
+  // Two starts at once: both windows skinned, both close with exit code 0.
+  void LaunchTwo(const std::wstring& exe, const SkinLook& look);
 
   std::vector<std::wstring> args_;
   size_t next_ = 0;
@@ -1084,6 +1094,81 @@ void Driver::WatchGridDuringScan(wchar_t drive) {
   report_.Check(bad == 0, name + ": every capture shows our grid lines only", std::to_string(bad) + " bad, " + detail);
 }
 
+Driver::SkinLook Driver::SkinLookArg() {
+  SkinLook look{};
+  for (DWORD* colour : {&look.face, &look.caption, &look.captionInactive})
+    *colour = static_cast<DWORD>(wcstoul(args_[next_++].c_str(), nullptr, 16));
+  return look;
+}
+
+// What a user sees of the skin: the window's face in the skin's colour at the client area's
+// corner, and its caption starting in the skin's caption colour next to the frame's border.
+bool Driver::CheckSkinned(HWND window, const SkinLook& look, const std::string& name) {
+  SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  SetForegroundWindow(window);
+  DWORD face = 0, caption = 0;
+  const bool skinned = WaitFor([&] {
+    RECT frame{};
+    POINT client{0, 0};
+    GetWindowRect(window, &frame);
+    ClientToScreen(window, &client);
+    const int border = client.x - frame.left;
+    const RECT facePixel{client.x + 2, client.y + 2, client.x + 3, client.y + 3};
+    const RECT captionPixel{frame.left + border + 1, frame.top + border + 2, frame.left + border + 2,
+                            frame.top + border + 3};
+    const std::vector<DWORD> a = CaptureScreen(facePixel), b = CaptureScreen(captionPixel);
+    face = a.empty() ? ~0u : a[0];
+    caption = b.empty() ? ~0u : b[0];
+    return face == look.face && (caption == look.caption || caption == look.captionInactive);
+  }, 15000);
+  char seen[96];
+  snprintf(seen, sizeof seen, "face %06lx, caption %06lx", static_cast<unsigned long>(face),
+           static_cast<unsigned long>(caption));
+  return report_.Check(skinned, name + ": window skinned (face and caption in the skin's colours)", seen);
+}
+
+void Driver::LaunchTwo(const std::wstring& exe, const SkinLook& look) {
+  const std::string name = "two starts at once";
+  std::wstring dir = exe.substr(0, exe.find_last_of(L'\\') + 1);
+  Target two[2];
+  for (Target& t : two) {
+    std::wstring cmd = L"\"" + exe + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi)) {
+      report_.Check(false, name + ": launch", "CreateProcessW error " + std::to_string(GetLastError()));
+      break;
+    }
+    CloseHandle(pi.hThread);
+    t.process = pi.hProcess;
+    t.pid = pi.dwProcessId;
+  }
+  for (int i = 0; i < 2; ++i) {
+    Target& t = two[i];
+    if (!t.process) continue;
+    const std::string which = name + ", window " + std::to_string(i + 1);
+    const bool shown = WaitFor([&] {
+      t.main = FindMainWindow(kMainWindowClass, t.pid);
+      return (t.main && IsWindowVisible(t.main) && t.Control(kIdSuspectList) && Alive(t.main)) ||
+             WaitForSingleObject(t.process, 0) == WAIT_OBJECT_0;
+    }, kWindowTimeoutMs) && t.main && IsWindowVisible(t.main);
+    if (report_.Check(shown, which + " appears", "no main window")) CheckSkinned(t.main, look, which);
+  }
+  for (int i = 0; i < 2; ++i) {
+    Target& t = two[i];
+    if (!t.process) continue;
+    const std::string which = name + ", window " + std::to_string(i + 1);
+    if (t.main) PostMessageW(t.main, WM_CLOSE, 0, 0);
+    const bool ended = WaitForSingleObject(t.process, 60000) == WAIT_OBJECT_0;
+    DWORD code = 1234;
+    if (ended) GetExitCodeProcess(t.process, &code);
+    if (!ended) TerminateProcess(t.process, 99);
+    report_.Check(ended && code == 0, which + ": closes with exit code 0", "code " + std::to_string(code));
+    CloseHandle(t.process);
+  }
+}
+
 void Driver::Close() {
   if (!HaveWindow("close")) return;
   PostMessageW(target_.main, WM_CLOSE, 0, 0);
@@ -1177,6 +1262,12 @@ int Driver::Run(int argc, wchar_t** argv) {
       TimeScan(DriveArg());
     } else if (step == "close") {
       Close();
+    } else if (step == "skinned" && Need(3, step)) {
+      const SkinLook look = SkinLookArg();
+      if (HaveWindow(step)) CheckSkinned(target_.main, look, "skin");
+    } else if (step == "launch-two" && Need(4, step)) {
+      std::wstring exe = args_[next_++];
+      LaunchTwo(exe, SkinLookArg());
     } else if (step == "signal" && Need(2, step)) {
       std::wstring exe = args_[next_++];
       Signal(exe, Arg() == "zero");

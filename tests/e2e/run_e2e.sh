@@ -35,7 +35,9 @@ done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kevu-e2e.XXXXXX")
 xvfb_pid=
+locked=
 cleanup() {
+  unlock_folder
   [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
   rm -rf "$work"
@@ -61,6 +63,19 @@ start_display() {
     kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; xvfb_pid=
   done
   return 1
+}
+
+# A folder that nobody may write, as C:\WINDOWS\system is for a standard user. Root passes by
+# permissions, so the folder is made immutable then; unlock_folder (also on exit) undoes it.
+lock_folder() {
+  locked=$1
+  if [ "$(id -u)" -eq 0 ]; then chattr +i "$1"; else chmod a-w "$1"; fi
+}
+unlock_folder() {
+  [ -n "$locked" ] || return 0
+  chattr -i "$locked" 2>/dev/null
+  chmod u+w "$locked" 2>/dev/null
+  locked=
 }
 
 # Stops the wineserver and everything under it, so drive and registry changes are seen fresh.
@@ -177,9 +192,41 @@ fi
 
 manifest='C:\e2e\manifest.lst'
 recorder_log='C:\e2e\recorder.log'
+# The skin's colours as a user sees them: window face, caption left end active and inactive.
+colour() { sed -n "s/^$1 *= *#\([0-9A-Fa-f]\{6\}\).*/\1/p" "$root/skin/ember.skin.txt"; }
+skin_look=("$(colour window.face)" "$(colour caption.active.left)" "$(colour caption.inactive.left)")
+system_dir=$WINEPREFIX/drive_c/windows/system
+user_dir=$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local
+built_dll=$build/skin/Skin.dll
+built_ember=$build/skin/Ember.skn
+
+# skin_files NAME WHERE: the files of the skin are where WHERE says (system, user, user-dll), each
+# as built, and no temporary file of a write is left anywhere on C:.
+skin_files() {
+  local name=$1 where=$2 dll=$system_dir/Skin.dll ember=$system_dir/Ember.skn
+  case $where in
+    user) dll=$user_dir/KEVU/Skin.dll ember=$user_dir/KEVU/Ember.skn ;;
+    user-dll) dll=$user_dir/KEVU/Skin.dll ;;
+  esac
+  if cmp -s "$dll" "$built_dll" && cmp -s "$ember" "$built_ember"; then
+    pass "$name: Skin.dll and Ember.skn as built in ${dll%/*}"
+  else
+    fail "$name: Skin.dll and Ember.skn as built in ${dll%/*}"
+  fi
+  case $where in
+    system) [ ! -e "$user_dir/KEVU" ] && pass "$name: no per-user folder" || fail "$name: no per-user folder" ;;
+    user-dll) [ ! -e "$user_dir/KEVU/Ember.skn" ] && pass "$name: the system folder's Ember.skn used" ||
+      fail "$name: the system folder's Ember.skn used" ;;
+  esac
+  local temps
+  temps=$(find "$WINEPREFIX/drive_c" -regextype posix-extended -regex '.*/(Skin\.dll|Ember\.skn|frost\.skn)\.[0-9]+-[0-9]+\.tmp')
+  [ -z "$temps" ] && pass "$name: no temporary file left" || fail "$name: no temporary file left: $temps"
+}
+
+[ -d "$user_dir" ] && pass "per-user folder of the prefix: $user_dir" || fail "per-user folder of the prefix: $user_dir"
 run_driver window 420 \
   drive-type D fixed drive-type E removable drive-type F fixed volume-label D KevuData \
-  launch 'C:\e2e\kevu.exe' initial geometry drivebox D:KevuData F: -E \
+  launch 'C:\e2e\kevu.exe' skinned "${skin_look[@]}" initial geometry drivebox D:KevuData F: -E \
   scan-drive D "$manifest" scan-drive D "$manifest" open-row .kvt "$recorder_log" \
   pause 'C:\e2e\ready' 'C:\e2e\go' \
   full-scan "$manifest" open-deleted .kvt clear open-none "$recorder_log" \
@@ -193,6 +240,7 @@ if grep -qx 'KevuMainWindow top-level attribute=2 value=1 size=4' "$dwm_log" 2>/
 else
   fail "skin: compositor frame rendering off for the main window ($(tr '\n' ';' <"$dwm_log" 2>/dev/null || echo 'no call'))"
 fi
+skin_files "skin, writable system folder" system
 
 run_driver keyboard 300 \
   launch 'C:\e2e\kevu.exe' keyboard D "$manifest" escape-each 'C:\e2e\kevu.exe'
@@ -205,5 +253,35 @@ run_driver signal-and-clear 540 \
   signal 'C:\e2e\SCAN.TMP' zero signal 'C:\e2e\kevu.exe' keep \
   launch 'C:\e2e\kevu.exe' scan-drive G "$manifest" clear-during-scan G "$manifest" \
   watch-grid-during-scan G open-during-scan H "$recorder_log" escape-during-scan G
+
+# A standard user's start: the system folder takes nothing, the per-user copies are used.
+rm -f "$system_dir/Skin.dll" "$system_dir/Ember.skn"
+rm -rf "$user_dir/KEVU"
+system_before=$(ls -A "$system_dir")
+if lock_folder "$system_dir"; then
+  run_driver skin-unwritable 300 launch 'C:\e2e\kevu.exe' skinned "${skin_look[@]}" close
+  [ "$(ls -A "$system_dir")" = "$system_before" ] && pass "skin, unwritable system folder: nothing new there" ||
+    fail "skin, unwritable system folder: nothing new there"
+  unlock_folder
+  skin_files "skin, unwritable system folder" user
+else
+  fail "skin, unwritable system folder: cannot lock $system_dir"
+fi
+
+# A cut-off Skin.dll under the fixed name stays as it is; the per-user copy stands in.
+head -c 4096 "$built_dll" >"$work/cut-Skin.dll"
+cp "$work/cut-Skin.dll" "$system_dir/Skin.dll"
+cp "$built_ember" "$system_dir/Ember.skn"
+rm -rf "$user_dir/KEVU"
+run_driver skin-cut-off 300 launch 'C:\e2e\kevu.exe' skinned "${skin_look[@]}" close
+cmp -s "$system_dir/Skin.dll" "$work/cut-Skin.dll" && pass "skin, cut-off Skin.dll: left byte for byte" ||
+  fail "skin, cut-off Skin.dll: left byte for byte"
+skin_files "skin, cut-off Skin.dll" user-dll
+
+# Two first starts at once: both skinned, one copy of each file.
+rm -f "$system_dir/Skin.dll" "$system_dir/Ember.skn"
+rm -rf "$user_dir/KEVU"
+run_driver skin-two-starts 300 launch-two 'C:\e2e\kevu.exe' "${skin_look[@]}"
+skin_files "skin, two starts at once" system
 
 finish
