@@ -189,6 +189,29 @@ TEST(SkinBlobs, BinariesDeclareWindows7AndTheManifestRunsAsInvoker) {
   EXPECT_LT(level, flat.find("</trustInfo>"));
 }
 
+// The DPI settings of kevu.exe's manifest, read as the loader reads them (its activation context):
+// the element names and their namespaces must be exactly right, or the system ignores them.
+TEST(SkinBlobs, TheManifestDeclaresPerMonitorDpiAwareness) {
+  const std::wstring kevu = ExeDir() + L"..\\app\\kevu.exe";
+  ACTCTXW request{};
+  request.cbSize = sizeof request;
+  request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+  request.lpSource = kevu.c_str();
+  request.lpResourceName = MAKEINTRESOURCEW(1);
+  HANDLE context = CreateActCtxW(&request);
+  ASSERT_NE(context, INVALID_HANDLE_VALUE);
+  const auto setting = [&](const wchar_t* ns, const wchar_t* name) {
+    wchar_t value[128] = L"";
+    SIZE_T written = 0;
+    if (!QueryActCtxSettingsW(0, context, ns, name, value, 128, &written)) return std::wstring(L"<absent>");
+    return std::wstring(value);
+  };
+  EXPECT_EQ(setting(L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware"), L"true/pm");
+  EXPECT_EQ(setting(L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness"),
+            L"PerMonitorV2, PerMonitor");
+  ReleaseActCtx(context);
+}
+
 TEST(DeploySkinWin, FirstRunWritesLibraryThenEmberAndTheSecondNothing) {
   TempFolder dir;
   const SkinTargets t = dir.Targets();

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -15,6 +16,7 @@
 #include "text/codepage.h"
 #include "ui/control_ids.h"
 #include "ui/main_window.h"
+#include "win/dpi.h"
 
 namespace {
 
@@ -111,17 +113,33 @@ class WindowTest : public ::testing::Test {
   HWND list = nullptr;
 };
 
+constexpr UINT kGetDpiScaledSize = 0x02E4;  // WM_GETDPISCALEDSIZE, Windows 10 1703
+
+int Scaled(int value, UINT dpi) { return MulDiv(value, static_cast<int>(dpi), 96); }
+
+RECT OuterRect(HWND window) {
+  RECT outer;
+  GetWindowRect(window, &outer);
+  return outer;
+}
+
 TEST_F(WindowTest, FrameTitleAndPlacement) {
   EXPECT_EQ(createdEvents, 1);
   EXPECT_EQ(controlsAtCreatedEvent, 12) << "the created event comes after every control exists";
   EXPECT_EQ(TextOf(window), W("KEVU-电脑健康度"));
   EXPECT_EQ(ClassOf(window), kMainWindowClass);
-  RECT outer;
-  GetWindowRect(window, &outer);
-  EXPECT_EQ(outer.right - outer.left, 740);
-  EXPECT_EQ(outer.bottom - outer.top, 456);
-  EXPECT_EQ(outer.left, (GetSystemMetrics(SM_CXSCREEN) - 740) / 2);
-  EXPECT_EQ(outer.top, (GetSystemMetrics(SM_CYSCREEN) - 456) / 2);
+  // Here the system's DPI (96 where the tests run), the outer size laid out times DPI / 96,
+  // centred on the work area of the window's monitor.
+  const UINT dpi = DpiForWindow(window);
+  const RECT outer = OuterRect(window);
+  EXPECT_EQ(outer.right - outer.left, Scaled(740, dpi));
+  EXPECT_EQ(outer.bottom - outer.top, Scaled(456, dpi));
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor));
+  const RECT& work = monitor.rcWork;
+  EXPECT_EQ(outer.left, work.left + (work.right - work.left - Scaled(740, dpi)) / 2);
+  EXPECT_EQ(outer.top, work.top + (work.bottom - work.top - Scaled(456, dpi)) / 2);
   LONG style = GetWindowLongW(window, GWL_STYLE);
   EXPECT_TRUE(style & WS_VISIBLE);
   EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
@@ -130,7 +148,9 @@ TEST_F(WindowTest, FrameTitleAndPlacement) {
   EXPECT_EQ(GetMenu(window), nullptr);
 }
 
-TEST_F(WindowTest, ControlsSitWhereTheLayoutSaysWithTheirTexts) {
+// Rectangles at 96 DPI, texts and visibility; at another DPI every edge is scaled.
+void ExpectLayoutAt(HWND window, UINT dpi) {
+  SCOPED_TRACE("at " + std::to_string(dpi) + " DPI");
   struct Expected {
     int id;
     RECT rect;
@@ -151,41 +171,46 @@ TEST_F(WindowTest, ControlsSitWhereTheLayoutSaysWithTheirTexts) {
       {kIdDriveList, {456, 72, 528, 232}, "", false},
   };
   for (const Expected& e : table) {
-    HWND control = Control(e.id);
+    HWND control = GetDlgItem(window, e.id);
     ASSERT_NE(control, nullptr) << e.id;
+    const RECT want{Scaled(e.rect.left, dpi), Scaled(e.rect.top, dpi), Scaled(e.rect.right, dpi),
+                    Scaled(e.rect.bottom, dpi)};
     RECT rect = ClientRectIn(control);
-    EXPECT_TRUE(EqualRect(&rect, &e.rect)) << "control " << e.id << " at " << rect.left << "," << rect.top << ","
-                                           << rect.right << "," << rect.bottom;
+    EXPECT_TRUE(EqualRect(&rect, &want)) << "control " << e.id << " at " << rect.left << "," << rect.top << ","
+                                         << rect.right << "," << rect.bottom;
     EXPECT_EQ(TextOf(control), W(e.text)) << e.id;
     EXPECT_EQ(IsWindowVisible(control) != FALSE, e.visible) << e.id;
   }
-  HWND box = Control(kIdDriveBox);
+  HWND box = GetDlgItem(window, kIdDriveBox);
   RECT field = ClientRectIn(box), dropped;
-  EXPECT_EQ(field.left, 136);
-  EXPECT_EQ(field.top, 360);
-  EXPECT_EQ(field.right - field.left, 216);
+  EXPECT_EQ(field.left, Scaled(136, dpi));
+  EXPECT_EQ(field.top, Scaled(360, dpi));
+  EXPECT_EQ(field.right, Scaled(352, dpi));
   SendMessageW(box, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
   // Wine reports only the list part below the field, sized by its own rules.
   bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
   if (!wine) {
-    EXPECT_EQ(dropped.bottom - dropped.top, 80) << "field and dropped list together";
+    EXPECT_EQ(dropped.bottom - dropped.top, Scaled(440, dpi) - Scaled(360, dpi)) << "field and dropped list together";
   }
   EXPECT_EQ(GetWindowLongW(box, GWL_STYLE) & 3, CBS_DROPDOWNLIST);
 }
 
-TEST_F(WindowTest, LabelFontsAndListColumns) {
+// The three fonts of the table by character height, every other control in the default GUI font
+// (the stock one's face and size, at dpi), each caption within its control, the list's columns.
+void ExpectFontsAndColumnsAt(HWND window, UINT dpi) {
+  SCOPED_TRACE("at " + std::to_string(dpi) + " DPI");
   struct Font {
     int id;
     LONG height;
     const char* face;  // nullptr: left to the system
     bool fixedPitch;
   };
-  for (const Font& f : {Font{kIdScoreCaptionLabel, -19, nullptr, false}, Font{kIdScoreLabel, -48, "新宋体", true},
-                        Font{kIdVerdictLabel, -16, nullptr, false}}) {
-    auto font = reinterpret_cast<HFONT>(SendMessageW(Control(f.id), WM_GETFONT, 0, 0));
+  for (const Font& f : {Font{kIdScoreCaptionLabel, 19, nullptr, false}, Font{kIdScoreLabel, 48, "新宋体", true},
+                        Font{kIdVerdictLabel, 16, nullptr, false}}) {
+    auto font = reinterpret_cast<HFONT>(SendMessageW(GetDlgItem(window, f.id), WM_GETFONT, 0, 0));
     LOGFONTW lf{};
     ASSERT_TRUE(GetObjectW(font, sizeof(lf), &lf)) << f.id;
-    EXPECT_EQ(lf.lfHeight, f.height) << f.id;
+    EXPECT_EQ(lf.lfHeight, -Scaled(f.height, dpi)) << f.id;
     EXPECT_EQ(lf.lfWeight, FW_BOLD) << f.id;
     EXPECT_EQ(lf.lfCharSet, GB2312_CHARSET) << f.id;
     if (f.face) {
@@ -193,18 +218,33 @@ TEST_F(WindowTest, LabelFontsAndListColumns) {
     }
     EXPECT_EQ((lf.lfPitchAndFamily & 3) == FIXED_PITCH, f.fixedPitch) << f.id;
   }
-  auto gui = reinterpret_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  LOGFONTW stock{};
+  ASSERT_TRUE(GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof stock, &stock));
+  HDC screen = GetDC(nullptr);
+  const int systemDpi = GetDeviceCaps(screen, LOGPIXELSY);
   for (int id : {kIdStatusLabel, kIdDrivePromptLabel, kIdDisclaimerLabel, kIdScanButton, kIdSuspectList, kIdDriveBox}) {
-    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(Control(id), WM_GETFONT, 0, 0)), gui) << id;
+    LOGFONTW lf{};
+    ASSERT_TRUE(GetObjectW(reinterpret_cast<HFONT>(SendMessageW(GetDlgItem(window, id), WM_GETFONT, 0, 0)),
+                           sizeof lf, &lf)) << id;
+    EXPECT_EQ(std::wstring(lf.lfFaceName), std::wstring(stock.lfFaceName)) << id;
+    EXPECT_EQ(lf.lfHeight, MulDiv(stock.lfHeight, static_cast<int>(dpi), systemDpi)) << id;
+    EXPECT_EQ(lf.lfWeight, stock.lfWeight) << id;
   }
+  for (int id : {kIdScoreCaptionLabel, kIdScoreLabel, kIdDrivePromptLabel, kIdDisclaimerLabel, kIdScanButton,
+                 kIdFullScanButton, kIdClearButton}) {
+    HWND control = GetDlgItem(window, id);
+    const std::wstring text = TextOf(control);
+    HGDIOBJ old = SelectObject(screen, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(screen, old);
+    RECT client;
+    GetClientRect(control, &client);
+    EXPECT_LE(extent.cx, client.right) << "caption of " << id << " cut off";
+  }
+  ReleaseDC(nullptr, screen);
 
-  LONG style = GetWindowLongW(list, GWL_STYLE);
-  for (LONG bit : {LVS_REPORT, LVS_OWNERDATA, LVS_SINGLESEL, LVS_SHOWSELALWAYS, LVS_NOSORTHEADER}) {
-    EXPECT_EQ(style & bit, bit);
-  }
-  EXPECT_TRUE(GetWindowLongW(list, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
-  DWORD ex = ListView_GetExtendedListViewStyle(list);
-  EXPECT_EQ(ex & (LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT), DWORD(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT));
+  HWND list = GetDlgItem(window, kIdSuspectList);
   const char* headers[] = {"文件名", "路径", "文件大小", "类型"};
   const int widths[] = {150, 250, 150, 150};
   for (int c = 0; c < 4; ++c) {
@@ -215,10 +255,64 @@ TEST_F(WindowTest, LabelFontsAndListColumns) {
     column.cchTextMax = 64;
     ASSERT_TRUE(SendMessageW(list, LVM_GETCOLUMNW, c, reinterpret_cast<LPARAM>(&column)));
     EXPECT_EQ(std::wstring(text), W(headers[c]));
-    EXPECT_EQ(column.cx, widths[c]);
+    EXPECT_EQ(column.cx, Scaled(widths[c], dpi));
     EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_LEFT);
   }
+}
+
+TEST_F(WindowTest, LayoutAndFontsFromTheTablesAtTheWindowsDpiAndAfterADpiChange) {
+  const UINT dpi = DpiForWindow(window);
+  ExpectLayoutAt(window, dpi);
+  ExpectFontsAndColumnsAt(window, dpi);
+  LONG style = GetWindowLongW(list, GWL_STYLE);
+  for (LONG bit : {LVS_REPORT, LVS_OWNERDATA, LVS_SINGLESEL, LVS_SHOWSELALWAYS, LVS_NOSORTHEADER}) {
+    EXPECT_EQ(style & bit, bit);
+  }
+  EXPECT_TRUE(GetWindowLongW(list, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+  DWORD ex = ListView_GetExtendedListViewStyle(list);
+  EXPECT_EQ(ex & (LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT), DWORD(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT));
   EXPECT_EQ(ListView_GetItemCount(list), 0);
+
+  // Asked before a change, the window wants the laid-out size at the new DPI.
+  SIZE size{1, 1};
+  EXPECT_TRUE(SendMessageW(window, kGetDpiScaledSize, 144, reinterpret_cast<LPARAM>(&size)));
+  EXPECT_EQ(size.cx, 1110);
+  EXPECT_EQ(size.cy, 684);
+
+  // Moved to a monitor at 125 %: the suggested rectangle, and everything laid out again. (The
+  // system keeps a window within a little more than the screen, 1024x768 here.)
+  ListView_SetColumnWidth(list, 1, 40);  // as a user may have dragged it
+  RECT suggested{30, 20, 30 + 925, 20 + 570};
+  SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(120, 120), reinterpret_cast<LPARAM>(&suggested));
+  RECT outer = OuterRect(window);
+  EXPECT_TRUE(EqualRect(&outer, &suggested));
+  ExpectLayoutAt(window, 120);
+  ExpectFontsAndColumnsAt(window, 120);
+
+  // The same messages from elsewhere, with pointers that are not to memory of ours: no crash, and
+  // the size for the DPI about the same centre; a value that is no DPI changes nothing.
+  char* reserved = static_cast<char*>(VirtualAlloc(nullptr, 65536, MEM_RESERVE, PAGE_NOACCESS));
+  char* sealed = static_cast<char*>(VirtualAlloc(nullptr, 4096, MEM_COMMIT, PAGE_NOACCESS));
+  char* readOnly = static_cast<char*>(VirtualAlloc(nullptr, 4096, MEM_COMMIT, PAGE_READONLY));
+  ASSERT_TRUE(reserved && sealed && readOnly);
+  for (const void* bad : {static_cast<const void*>(nullptr), static_cast<const void*>(reserved + 16),
+                          static_cast<const void*>(sealed), static_cast<const void*>(readOnly + 4090)}) {
+    const auto lParam = reinterpret_cast<LPARAM>(bad);
+    SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(108, 108), lParam);
+    outer = OuterRect(window);
+    EXPECT_EQ(outer.right - outer.left, 833) << bad;
+    EXPECT_EQ(outer.bottom - outer.top, 513) << bad;
+    EXPECT_LE(std::abs((outer.left + outer.right) - (suggested.left + suggested.right)), 1) << bad;
+    EXPECT_FALSE(SendMessageW(window, kGetDpiScaledSize, 120, lParam)) << bad;
+  }
+  EXPECT_FALSE(SendMessageW(window, kGetDpiScaledSize, 120, reinterpret_cast<LPARAM>(readOnly))) << "read-only";
+  VirtualFree(reserved, 0, MEM_RELEASE);
+  VirtualFree(sealed, 0, MEM_RELEASE);
+  VirtualFree(readOnly, 0, MEM_RELEASE);
+  ExpectLayoutAt(window, 108);
+  SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(0, 0), reinterpret_cast<LPARAM>(&suggested));
+  SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(60000, 60000), reinterpret_cast<LPARAM>(&suggested));
+  ExpectLayoutAt(window, 108);
 }
 
 TEST_F(WindowTest, DynamicCaptionsShowTheStateOnceRendered) {

@@ -13,6 +13,9 @@ namespace {
 constexpr wchar_t kLabelClass[] = L"KevuLabel";
 constexpr int kLookSlot = 0;
 constexpr int kFontSlot = sizeof(LONG_PTR);
+// How far right and down the effect's copy of the caption lies, at 96 DPI.
+constexpr int kShadowOffset = 2;
+constexpr int kLightEdgeOffset = 1;
 ATOM labelAtom = 0;
 
 // Every label of the process with its rectangle in its parent and its caption, kept as they change:
@@ -67,8 +70,15 @@ void DrawLabel(HDC dc, const LabelEntry& entry) {
   SetBkMode(dc, TRANSPARENT);
   COLORREF color = look ? look->color : RGB(0, 0, 0);
   LabelEffect effect = look ? look->effect : LabelEffect::None;
-  if (effect == LabelEffect::Shadow) DrawCaption(dc, text, rect, 2, 2, RGB(0, 0, 0));
-  if (effect == LabelEffect::LightEdge) DrawCaption(dc, text, rect, 1, 1, RGB(255, 255, 255));
+  const UINT dpi = look ? look->dpi : kBaseDpi;
+  if (effect == LabelEffect::Shadow) {
+    const int d = ScaleForDpi(kShadowOffset, dpi);
+    DrawCaption(dc, text, rect, d, d, RGB(0, 0, 0));
+  }
+  if (effect == LabelEffect::LightEdge) {
+    const int d = ScaleForDpi(kLightEdgeOffset, dpi);
+    DrawCaption(dc, text, rect, d, d, RGB(255, 255, 255));
+  }
   DrawCaption(dc, text, rect, 0, 0, color);
 }
 

@@ -5,12 +5,15 @@
 
 #include <string>
 
+#include "win/dpi.h"
+
 enum class LabelEffect { None, Shadow, LightEdge };
 
 struct LabelLook {
   HFONT font = nullptr;  // nullptr: the font the label is given with WM_SETFONT
   COLORREF color = RGB(0, 0, 0);
   LabelEffect effect = LabelEffect::None;
+  UINT dpi = kBaseDpi;  // the effect's offset grows with it
 };
 
 bool RegisterLabelClass(HINSTANCE instance);

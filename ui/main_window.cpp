@@ -5,6 +5,8 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -20,10 +22,13 @@
 #include "ui/result_list.h"
 #include "ui/ui_text.h"
 #include "verdict/verdict.h"
+#include "win/dpi.h"
 #include "win/gdi_owner.h"
 
 namespace {
 
+// The outer size at 96 DPI, frame and caption included; like every size below it is scaled to the
+// window's DPI.
 constexpr int kWindowWidth = 740;
 constexpr int kWindowHeight = 456;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | WS_VISIBLE;
@@ -32,12 +37,16 @@ constexpr UINT_PTR kIdRenderTimer = 2;
 // message carries both a growth and a scrolled repaint.
 constexpr UINT kMsgShowSelection = WM_APP + 2;
 constexpr UINT kMsgWalkEnded = WM_APP + 3;  // a walk is over: its end is shown at once
+constexpr UINT kMsgGetDpiScaledSize = 0x02E4;  // WM_GETDPISCALEDSIZE (Windows 10 1703)
+// What Windows reports runs from 96 (100 %) to 480 (500 %); anything far outside is not a DPI.
+constexpr UINT kMinDpi = 48;
+constexpr UINT kMaxDpi = 960;
 
 // The controls of the window, in creation order, which is also the Tab order (the labels take
 // no focus). Sizes, texts, fonts, colours and effects of each are here and nowhere else.
 enum class Kind { Label, Button, DriveBox, SuspectList, DriveList };
 struct FontSpec {
-  int height;        // character height in pixels; 0: the default GUI font
+  int height;        // character height in pixels at 96 DPI; 0: the default GUI font
   const char* face;  // UTF-8; "" leaves the face to the system
   BYTE pitch;
 };
@@ -47,7 +56,7 @@ constexpr COLORREF kRed = RGB(255, 0, 0);
 struct ControlSpec {
   int id;
   Kind kind;
-  int left, top, width, height;
+  int left, top, width, height;  // at 96 DPI
   const char* text;  // UTF-8
   FontSpec font = kGuiFont;
   COLORREF color = kBlack;
@@ -78,9 +87,13 @@ struct MainWindow {
   ControlState* state = nullptr;
   ScanContext* ctx = nullptr;
   std::function<void()> onCreated;
+  HINSTANCE instance = nullptr;
   HWND hwnd = nullptr;
+  UINT dpi = kBaseDpi;                            // what every size is scaled to
   LabelLook looks[kControlCount];                 // by row of kControls (labels only)
   GdiObject<HFONT> fonts[kControlCount];          // a row's own font, when it has one
+  GdiObject<HFONT> guiFont;                       // the system's default GUI font at dpi
+  OwnedIcon icons[2];                             // small and big, at dpi
   HWND captionLabels[std::size(kCaptionLabelIds)] = {};
   HWND driveBox = nullptr;
   HWND driveList = nullptr;
@@ -93,9 +106,86 @@ struct MainWindow {
   bool selectionPosted = false;
 };
 
-HFONT CreateOwnFont(const FontSpec& font) {
-  return CreateFontW(-font.height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
-                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, font.pitch | FF_DONTCARE, UiText(font.face).c_str());
+// A rectangle of the table at dpi: its edges are scaled, so controls that meet at 96 DPI still meet.
+RECT ScaledRect(const ControlSpec& control, UINT dpi) {
+  return RECT{ScaleForDpi(control.left, dpi), ScaleForDpi(control.top, dpi),
+              ScaleForDpi(control.left + control.width, dpi), ScaleForDpi(control.top + control.height, dpi)};
+}
+
+HFONT CreateOwnFont(const FontSpec& font, UINT dpi) {
+  return CreateFontW(-ScaleForDpi(font.height, dpi), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, GB2312_CHARSET,
+                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, font.pitch | FF_DONTCARE,
+                     UiText(font.face).c_str());
+}
+
+// The stock object is made for the system's DPI only: the same face and size, at dpi.
+HFONT CreateGuiFont(UINT dpi) {
+  LOGFONTW font{};
+  if (!GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font)) return nullptr;
+  const UINT systemDpi = SystemDpi();
+  font.lfHeight = MulDiv(font.lfHeight, static_cast<int>(dpi), static_cast<int>(systemDpi));
+  font.lfWidth = MulDiv(font.lfWidth, static_cast<int>(dpi), static_cast<int>(systemDpi));
+  return CreateFontIndirectW(&font);
+}
+
+// Every font at w.dpi; the controls are given the new ones before the old ones are deleted.
+void SetFonts(MainWindow& w) {
+  GdiObject<HFONT> fresh[kControlCount];
+  for (size_t row = 0; row < kControlCount; ++row) {
+    const ControlSpec& control = kControls[row];
+    if (control.kind != Kind::Label) continue;
+    if (control.font.height > 0) fresh[row].Reset(CreateOwnFont(control.font, w.dpi));
+    w.looks[row] = {fresh[row].Get(), control.color, control.effect, w.dpi};
+  }
+  GdiObject<HFONT> gui(CreateGuiFont(w.dpi));
+  const auto guiFont = reinterpret_cast<WPARAM>(gui ? gui.Get() : GetStockObject(DEFAULT_GUI_FONT));
+  for (HWND child = GetWindow(w.hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    SendMessageW(child, WM_SETFONT, guiFont, FALSE);
+  }
+  for (size_t row = 0; row < kControlCount; ++row) w.fonts[row].Reset(fresh[row].Release());
+  w.guiFont.Reset(gui.Release());
+}
+
+// The application's icon from the .ico size the system wants at w.dpi (the class's are for its DPI).
+void SetIcons(MainWindow& w) {
+  const struct {
+    WPARAM which;
+    int width, height;
+  } kIcons[] = {{ICON_SMALL, SM_CXSMICON, SM_CYSMICON}, {ICON_BIG, SM_CXICON, SM_CYICON}};
+  for (size_t i = 0; i < std::size(kIcons); ++i) {
+    auto icon = static_cast<HICON>(LoadImageW(w.instance, MAKEINTRESOURCEW(IDI_KEVU), IMAGE_ICON,
+                                              SystemMetricForDpi(kIcons[i].width, w.dpi),
+                                              SystemMetricForDpi(kIcons[i].height, w.dpi), 0));
+    if (icon == nullptr) continue;
+    SendMessageW(w.hwnd, WM_SETICON, kIcons[i].which, reinterpret_cast<LPARAM>(icon));
+    w.icons[i].Reset(icon);  // the one it replaced goes
+  }
+}
+
+// The outer size at w.dpi, centred on the work area of the window's monitor; a window larger than
+// that area keeps its caption on it.
+void PlaceWindow(MainWindow& w) {
+  const int width = ScaleForDpi(kWindowWidth, w.dpi), height = ScaleForDpi(kWindowHeight, w.dpi);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  if (GetMonitorInfoW(MonitorFromWindow(w.hwnd, MONITOR_DEFAULTTOPRIMARY), &monitor)) work = monitor.rcWork;
+  const int left = std::max(work.left, work.left + (work.right - work.left - width) / 2);
+  const int top = std::max(work.top, work.top + (work.bottom - work.top - height) / 2);
+  SetWindowPos(w.hwnd, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Every control where the table puts it at w.dpi, the list's columns as wide as laid out.
+void MoveControls(MainWindow& w) {
+  for (const ControlSpec& control : kControls) {
+    HWND child = GetDlgItem(w.hwnd, control.id);
+    if (child == nullptr) continue;
+    const RECT rect = ScaledRect(control, w.dpi);
+    // Painted once all have moved.
+    SetWindowPos(child, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+  }
+  if (HWND list = w.list.Window()) SizeSuspectListColumns(list, w.dpi);
 }
 
 HWND CreateButton(HWND parent, const ControlSpec& control, const RECT& rect) {
@@ -107,18 +197,17 @@ HWND CreateButton(HWND parent, const ControlSpec& control, const RECT& rect) {
 
 HWND CreateControl(MainWindow& w, size_t row) {
   const ControlSpec& control = kControls[row];
-  const RECT rect{control.left, control.top, control.left + control.width, control.top + control.height};
+  const RECT rect = ScaledRect(control, w.dpi);
   switch (control.kind) {
     case Kind::Label:
-      if (control.font.height > 0) w.fonts[row].Reset(CreateOwnFont(control.font));
-      w.looks[row] = {w.fonts[row].Get(), control.color, control.effect};
+      // Its look (font, colour, effect) is filled in by SetFonts before it first paints.
       return CreateLabel(w.hwnd, control.id, rect, UiText(control.text), &w.looks[row]);
     case Kind::Button:
       return CreateButton(w.hwnd, control, rect);
     case Kind::DriveBox:
       return w.driveBox = CreateDriveBox(w.hwnd, control.id, rect, *w.state, w.ctx->drives);
     case Kind::SuspectList:
-      return CreateSuspectList(w.hwnd, control.id, rect);
+      return CreateSuspectList(w.hwnd, control.id, rect, w.dpi);
     case Kind::DriveList:
       return w.driveList = CreateDriveList(w.hwnd, control.id, rect);
   }
@@ -140,11 +229,7 @@ bool CreateControls(MainWindow& w) {
     if (kControls[row].kind == Kind::SuspectList) w.list.Attach(control, w.state);
   }
   for (size_t i = 0; i < std::size(kCaptionLabelIds); ++i) w.captionLabels[i] = GetDlgItem(w.hwnd, kCaptionLabelIds[i]);
-
-  auto guiFont = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
-  for (HWND child = GetWindow(w.hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    SendMessageW(child, WM_SETFONT, guiFont, FALSE);
-  }
+  SetFonts(w);
   return true;
 }
 
@@ -221,7 +306,11 @@ void Render(MainWindow& w, bool force = false) {
 // Handlers of the window's messages.
 
 bool OnCreate(MainWindow& w) {
+  // Created at the size for 96 DPI; now it is on a monitor, it takes the size for that one's.
+  w.dpi = DpiForWindow(w.hwnd);
+  PlaceWindow(w);
   if (!CreateControls(w)) return false;
+  SetIcons(w);
   SetTimer(w.hwnd, kIdScanTimer, 100, nullptr);
   HWND hwnd = w.hwnd;
   w.state->SetChangeNotifier([hwnd] { PostMessageW(hwnd, kMsgStateChanged, 0, 0); });
@@ -300,6 +389,63 @@ void OnDestroy(MainWindow& w) {
   PostQuitMessage(0);
 }
 
+// The range lies whole in committed memory of this process that may be read, or written.
+bool IsAccessible(const void* at, size_t size, bool write) {
+  MEMORY_BASIC_INFORMATION region{};
+  if (at == nullptr || VirtualQuery(at, &region, sizeof region) != sizeof region || region.State != MEM_COMMIT)
+    return false;
+  constexpr DWORD kWritable = PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+  constexpr DWORD kReadable = kWritable | PAGE_READONLY | PAGE_EXECUTE_READ;
+  if ((region.Protect & (write ? kWritable : kReadable)) == 0 || (region.Protect & PAGE_GUARD) != 0) return false;
+  const auto start = reinterpret_cast<uintptr_t>(at);
+  const auto end = reinterpret_cast<uintptr_t>(region.BaseAddress) + region.RegionSize;
+  return size <= end - start;
+}
+
+// The rectangle WM_DPICHANGED suggests. The system's own points to memory of ours; the same message
+// sent from another process may carry any value, so it is looked at before it is read.
+bool SuggestedRect(LPARAM lParam, RECT& rect) {
+  const auto* at = reinterpret_cast<const void*>(lParam);
+  if (!IsAccessible(at, sizeof rect, false)) return false;
+  std::memcpy(&rect, at, sizeof rect);
+  return rect.right > rect.left && rect.bottom > rect.top;
+}
+
+// The window moved to a monitor of another scale, or the scale changed: the suggested rectangle
+// (without one, the size for the new DPI about the same centre), then fonts, controls, columns,
+// icons and a repaint of everything, frame included. The state and a running scan are not touched.
+void OnDpiChanged(MainWindow& w, WPARAM wParam, LPARAM lParam) {
+  const UINT dpi = LOWORD(wParam);
+  if (dpi < kMinDpi || dpi > kMaxDpi) return;
+  RECT rect;
+  if (!SuggestedRect(lParam, rect)) {
+    GetWindowRect(w.hwnd, &rect);
+    const int width = ScaleForDpi(kWindowWidth, dpi), height = ScaleForDpi(kWindowHeight, dpi);
+    rect.left = (rect.left + rect.right - width) / 2;
+    rect.top = (rect.top + rect.bottom - height) / 2;
+    rect.right = rect.left + width;
+    rect.bottom = rect.top + height;
+  }
+  w.dpi = dpi;
+  SetFonts(w);
+  SetWindowPos(w.hwnd, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  MoveControls(w);
+  SetIcons(w);
+  RedrawWindow(w.hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
+// Asked (per-monitor v2) before a DPI change: the outer size laid out, at the new DPI, which the
+// rectangle WM_DPICHANGED suggests then has to the pixel (the system's own scaling need not).
+LRESULT OnGetDpiScaledSize(WPARAM wParam, LPARAM lParam) {
+  const auto dpi = static_cast<UINT>(wParam);
+  auto* size = reinterpret_cast<SIZE*>(lParam);
+  if (dpi < kMinDpi || dpi > kMaxDpi || !IsAccessible(size, sizeof *size, true)) return FALSE;
+  size->cx = ScaleForDpi(kWindowWidth, dpi);
+  size->cy = ScaleForDpi(kWindowHeight, dpi);
+  return TRUE;
+}
+
 void OnFinalDestroy(MainWindow* w) {
   delete w;
 }
@@ -310,6 +456,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     w = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
     w->hwnd = hwnd;
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(w));
+    EnableNonClientScaling(hwnd);
   }
   if (!w) return DefWindowProcW(hwnd, message, wParam, lParam);
   switch (message) {
@@ -321,6 +468,8 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_COMMAND: OnCommand(*w, LOWORD(wParam), HIWORD(wParam)); return 0;
     case WM_NOTIFY: return OnNotify(*w, *reinterpret_cast<const NMHDR*>(lParam));
     case DM_GETDEFID: return OnGetDefaultId(*w);
+    case WM_DPICHANGED: OnDpiChanged(*w, wParam, lParam); return 0;
+    case kMsgGetDpiScaledSize: return OnGetDpiScaledSize(wParam, lParam);
     case WM_DESTROY: OnDestroy(*w); return 0;
     case WM_NCDESTROY: SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0); OnFinalDestroy(w); break;
   }
@@ -351,8 +500,12 @@ HWND CreateMainWindow(HINSTANCE instance, ControlState& state, ScanContext& ctx,
   w->state = &state;
   w->ctx = &ctx;
   w->onCreated = std::move(onCreated);
-  int left = (GetSystemMetrics(SM_CXSCREEN) - kWindowWidth) / 2;
-  int top = (GetSystemMetrics(SM_CYSCREEN) - kWindowHeight) / 2;
+  w->instance = instance;
+  // On the primary monitor; placed and sized for its DPI in WM_CREATE, before it shows.
+  RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  int left = work.left + (work.right - work.left - kWindowWidth) / 2;
+  int top = work.top + (work.bottom - work.top - kWindowHeight) / 2;
   // From WM_NCCREATE on, the window owns w and frees it when destroyed (also when creation fails).
   HWND hwnd = CreateWindowExW(0, kMainWindowClass, UiText("KEVU-电脑健康度").c_str(), kWindowStyle, left, top,
                               kWindowWidth, kWindowHeight, nullptr, nullptr, instance, w.get());

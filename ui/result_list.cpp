@@ -10,12 +10,13 @@
 
 #include "text/codepage.h"
 #include "ui/ui_text.h"
+#include "win/dpi.h"
 
 namespace {
 
 struct ColumnLayout {
   const char* header;
-  int width;
+  int width;  // at 96 DPI
 };
 // By Column.
 constexpr ColumnLayout kColumns[kColumnCount] = {{"文件名", 150}, {"路径", 250}, {"文件大小", 150}, {"类型", 150}};
@@ -26,7 +27,7 @@ int ListSelection(HWND list) { return ListView_GetNextItem(list, -1, LVNI_SELECT
 
 }  // namespace
 
-HWND CreateSuspectList(HWND parent, int id, const RECT& rect) {
+HWND CreateSuspectList(HWND parent, int id, const RECT& rect, UINT dpi) {
   constexpr DWORD kStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | WS_GROUP | LVS_REPORT | LVS_OWNERDATA |
                            LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER;
   HWND list = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"", kStyle, rect.left, rect.top,
@@ -41,13 +42,18 @@ HWND CreateSuspectList(HWND parent, int id, const RECT& rect) {
     LVCOLUMNW column{};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
     column.fmt = LVCFMT_LEFT;
-    column.cx = layout.width;
+    column.cx = ScaleForDpi(layout.width, dpi);
     column.pszText = header.data();
     column.iSubItem = index;
     SendMessageW(list, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&column));
     ++index;
   }
   return list;
+}
+
+void SizeSuspectListColumns(HWND list, UINT dpi) {
+  for (int index = 0; index < kColumnCount; ++index)
+    ListView_SetColumnWidth(list, index, ScaleForDpi(kColumns[index].width, dpi));
 }
 
 void SuspectListView::Attach(HWND list, ControlState* state) {

@@ -6,7 +6,10 @@
 
 #include "state/control_state.h"
 
-HWND CreateSuspectList(HWND parent, int id, const RECT& rect);
+// Its columns as wide as laid out at 96 DPI, scaled to dpi.
+HWND CreateSuspectList(HWND parent, int id, const RECT& rect, UINT dpi);
+// The columns back to their widths at dpi (the user may have dragged them).
+void SizeSuspectListColumns(HWND list, UINT dpi);
 
 class SuspectListView {
  public:

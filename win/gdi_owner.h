@@ -1,4 +1,4 @@
-// Owners of GDI objects and device contexts: each is given back on every path out, in the
+// Owners of GDI objects, icons and device contexts: each is given back on every path out, in the
 // reverse order of taking (declare a SelectedObject after the object it selects).
 // Header-only and free of the C++ runtime, so Skin.dll uses it too.
 #pragma once
@@ -21,9 +21,33 @@ class GdiObject {
     if (object_ != nullptr) DeleteObject(object_);
     object_ = object;
   }
+  // Gives the object up without deleting it.
+  T Release() {
+    T object = object_;
+    object_ = nullptr;
+    return object;
+  }
 
  private:
   T object_ = nullptr;
+};
+
+// An icon loaded at a size of ours (DestroyIcon).
+class OwnedIcon {
+ public:
+  OwnedIcon() = default;
+  ~OwnedIcon() { Reset(); }
+  OwnedIcon(const OwnedIcon&) = delete;
+  OwnedIcon& operator=(const OwnedIcon&) = delete;
+
+  HICON Get() const { return icon_; }
+  void Reset(HICON icon = nullptr) {
+    if (icon_ != nullptr) DestroyIcon(icon_);
+    icon_ = icon;
+  }
+
+ private:
+  HICON icon_ = nullptr;
 };
 
 // A memory device context compatible with another one (DeleteDC).

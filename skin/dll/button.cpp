@@ -13,21 +13,25 @@ void PaintButton(HWND hwnd, HDC dc, const Skinned& state, const LiveLook& look) 
   const bool enabled = IsWindowEnabled(hwnd) != FALSE;
   const bool focused = GetFocus() == hwnd;
   const LRESULT uiState = SendMessageW(hwnd, WM_QUERYUISTATE, 0, 0);
+  const UINT dpi = DpiForWindow(hwnd);
+  const int line = ScaleForDpi(kLine, dpi);
 
   const SkinKey faceKey = pressed ? SkinKey::ButtonPressed
                           : (state.hot && enabled) ? SkinKey::ButtonHot
                                                    : SkinKey::ButtonFace;
   Fill(dc, rc, look.Colour(faceKey));
-  Frame(dc, rc, look.Colour(SkinKey::ButtonBorder));
+  Frame(dc, rc, look.Colour(SkinKey::ButtonBorder), line);
   if ((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON || focused) {
     RECT inner = rc;
-    InflateRect(&inner, -kDefaultRingInset, -kDefaultRingInset);
-    Frame(dc, inner, look.Colour(SkinKey::ButtonBorder));
+    const int inset = ScaleForDpi(kDefaultRingInset, dpi);
+    InflateRect(&inner, -inset, -inset);
+    Frame(dc, inner, look.Colour(SkinKey::ButtonBorder), line);
   }
   if (focused && (uiState & UISF_HIDEFOCUS) == 0) {
     RECT focus = rc;
-    InflateRect(&focus, -kFocusInset, -kFocusInset);
-    Frame(dc, focus, look.Colour(SkinKey::ButtonFocus));
+    const int inset = ScaleForDpi(kFocusInset, dpi);
+    InflateRect(&focus, -inset, -inset);
+    Frame(dc, focus, look.Colour(SkinKey::ButtonFocus), line);
   }
 
   wchar_t caption[256];
@@ -38,7 +42,8 @@ void PaintButton(HWND hwnd, HDC dc, const Skinned& state, const LiveLook& look) 
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, enabled ? look.Colour(SkinKey::ButtonText) : GetSysColor(COLOR_GRAYTEXT));
     RECT text = rc;
-    if (pressed) OffsetRect(&text, kPressedShift, kPressedShift);
+    const int shift = ScaleForDpi(kPressedShift, dpi);
+    if (pressed) OffsetRect(&text, shift, shift);
     UINT format = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
     if (uiState & UISF_HIDEACCEL) format |= DT_HIDEPREFIX;
     DrawTextW(dc, caption, length, &text, format);

@@ -36,13 +36,9 @@ COLORREF Blend(COLORREF a, COLORREF b, int num, int den) {
   return mix(0) | mix(8) | mix(16);
 }
 
-HFONT CreateCaptionFont() {
-  NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof metrics;
-  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-    return CreateFontIndirectW(&metrics.lfCaptionFont);
-  }
-  return nullptr;
+HFONT CreateCaptionFont(UINT dpi) {
+  NONCLIENTMETRICSW metrics;
+  return NonClientMetricsForDpi(metrics, dpi) ? CreateFontIndirectW(&metrics.lfCaptionFont) : nullptr;
 }
 
 HICON SmallIconOf(HWND hwnd) {
@@ -55,12 +51,12 @@ HICON SmallIconOf(HWND hwnd) {
 
 // --- painting the caption ----------------------------------------------------------------------
 
-void PaintCaptionGradient(HDC dc, const RECT& cap, COLORREF left, COLORREF right) {
+void PaintCaptionGradient(HDC dc, const RECT& cap, UINT dpi, COLORREF left, COLORREF right) {
   const int span = cap.right - cap.left;
-  constexpr int kStrip = kCaptionGradientStrip;
-  for (int x = 0; x < span; x += kStrip) {
-    const RECT strip{cap.left + x, cap.top, x + kStrip < span ? cap.left + x + kStrip : cap.right, cap.bottom};
-    Fill(dc, strip, Blend(left, right, x, span > kStrip ? span - kStrip : 1));
+  const int step = ScaleForDpi(kCaptionGradientStrip, dpi);
+  for (int x = 0; x < span; x += step) {
+    const RECT strip{cap.left + x, cap.top, x + step < span ? cap.left + x + step : cap.right, cap.bottom};
+    Fill(dc, strip, Blend(left, right, x, span > step ? span - step : 1));
   }
 }
 
@@ -71,21 +67,21 @@ Face FaceOf(const Skinned& state, WPARAM hit) {
 }
 
 // The window's small icon at the caption's left end; returns where the title may start.
-int PaintCaptionIcon(HWND hwnd, HDC dc, const RECT& cap, int textLeft) {
+int PaintCaptionIcon(HWND hwnd, HDC dc, const RECT& cap, UINT dpi, int textLeft) {
   const int capHeight = cap.bottom - cap.top;
-  const int iconSize = GetSystemMetrics(SM_CXSMICON);
+  const int iconSize = SystemMetricForDpi(SM_CXSMICON, dpi);
   HICON icon = SmallIconOf(hwnd);
   if (icon == nullptr || iconSize <= 0 || iconSize >= capHeight) return textLeft;
-  DrawIconEx(dc, cap.left + kCaptionIconLeft, cap.top + (capHeight - iconSize) / 2, icon, iconSize, iconSize, 0,
-             nullptr, DI_NORMAL);
-  return cap.left + kCaptionIconLeft + iconSize + kCaptionTextGap;
+  const int left = cap.left + ScaleForDpi(kCaptionIconLeft, dpi);
+  DrawIconEx(dc, left, cap.top + (capHeight - iconSize) / 2, icon, iconSize, iconSize, 0, nullptr, DI_NORMAL);
+  return left + iconSize + ScaleForDpi(kCaptionTextGap, dpi);
 }
 
-void PaintCaptionTitle(HWND hwnd, HDC dc, RECT text, COLORREF ink) {
+void PaintCaptionTitle(HWND hwnd, HDC dc, RECT text, UINT dpi, COLORREF ink) {
   wchar_t title[256];
   const int length = GetWindowTextW(hwnd, title, 256);
   if (length <= 0 || text.right <= text.left) return;
-  GdiObject<HFONT> font(CreateCaptionFont());
+  GdiObject<HFONT> font(CreateCaptionFont(dpi));
   SelectedObject selected(dc, font ? static_cast<HGDIOBJ>(font.Get()) : GetStockObject(DEFAULT_GUI_FONT));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, ink);
@@ -100,17 +96,20 @@ void PaintCaption(HWND hwnd, const Skinned& state, const LiveLook& look) {
   HDC dc = windowDc.Get();
   if (dc == nullptr) return;
   const RECT& cap = layout.cap;
-  PaintCaptionGradient(dc, cap, look.Colour(state.active ? SkinKey::CaptionActiveLeft : SkinKey::CaptionInactiveLeft),
+  const UINT dpi = layout.dpi;
+  PaintCaptionGradient(dc, cap, dpi,
+                       look.Colour(state.active ? SkinKey::CaptionActiveLeft : SkinKey::CaptionInactiveLeft),
                        look.Colour(state.active ? SkinKey::CaptionActiveRight : SkinKey::CaptionInactiveRight));
   const COLORREF ink = look.Colour(state.active ? SkinKey::CaptionText : SkinKey::CaptionInactiveText);
-  RECT text{cap.left + kCaptionTextGap, cap.top, cap.right - kCaptionTextGap, cap.bottom};
+  const int gap = ScaleForDpi(kCaptionTextGap, dpi);
+  RECT text{cap.left + gap, cap.top, cap.right - gap, cap.bottom};
   for (int i = 0; i < layout.buttonCount; ++i) {
     const CaptionButton& button = layout.buttons[i];
-    DrawCaptionButton(dc, button, ink, FaceOf(state, button.hit), look);
-    text.right = button.box.left - kCaptionTextGap;
+    DrawCaptionButton(dc, button, ink, FaceOf(state, button.hit), dpi, look);
+    text.right = button.box.left - gap;
   }
-  if (GetWindowLongW(hwnd, GWL_STYLE) & WS_SYSMENU) text.left = PaintCaptionIcon(hwnd, dc, cap, text.left);
-  PaintCaptionTitle(hwnd, dc, text, ink);
+  if (GetWindowLongW(hwnd, GWL_STYLE) & WS_SYSMENU) text.left = PaintCaptionIcon(hwnd, dc, cap, dpi, text.left);
+  PaintCaptionTitle(hwnd, dc, text, dpi, ink);
 }
 
 // --- message handlers --------------------------------------------------------------------------
@@ -133,6 +132,13 @@ LRESULT DefaultThenCaption(const Message& m, const Skinned& state, const LiveLoo
   // The default handling may have closed the window.
   if (IsWindow(m.hwnd) && StateOf(m.hwnd) == &state) PaintCaption(m.hwnd, state, look);
   return result;
+}
+
+// Windows 10 1607 scales a frame with its monitor only when asked at this point; per-monitor v2
+// (1703 on) always does, and then the caption we paint over is at the window's DPI either way.
+LRESULT OnNcCreate(const Message& m) {
+  EnableNonClientScaling(m.hwnd);
+  return m.Default();
 }
 
 LRESULT OnCreate(const Message& m) {
@@ -265,6 +271,7 @@ void LeaveFrameToUs(HWND hwnd) {
 
 LRESULT FrameProc(const Message& m, Skinned& state, const LiveLook& look) {
   switch (m.msg) {
+    case WM_NCCREATE: return OnNcCreate(m);
     case WM_CREATE: return OnCreate(m);
     case WM_DWMCOMPOSITIONCHANGED: return OnCompositionChanged(m);
     case WM_ERASEBKGND: return OnEraseBackground(m, look);

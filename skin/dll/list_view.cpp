@@ -15,9 +15,11 @@ LRESULT PaintHeaderItem(const NMCUSTOMDRAW& draw, const LiveLook& look) {
   HDC dc = draw.hdc;
   const RECT rc = draw.rc;
   const bool pressed = (draw.uItemState & CDIS_SELECTED) != 0;
+  const UINT dpi = DpiForWindow(header);
+  const int line = ScaleForDpi(kLine, dpi);
   Fill(dc, rc, look.Colour(pressed ? SkinKey::ButtonPressed : SkinKey::HeaderFace));
-  Fill(dc, RECT{rc.right - kLine, rc.top, rc.right, rc.bottom}, look.Colour(SkinKey::ButtonBorder));
-  Fill(dc, RECT{rc.left, rc.bottom - kLine, rc.right, rc.bottom}, look.Colour(SkinKey::ButtonBorder));
+  Fill(dc, RECT{rc.right - line, rc.top, rc.right, rc.bottom}, look.Colour(SkinKey::ButtonBorder));
+  Fill(dc, RECT{rc.left, rc.bottom - line, rc.right, rc.bottom}, look.Colour(SkinKey::ButtonBorder));
   wchar_t text[256] = L"";
   HDITEMW item{};
   item.mask = HDI_TEXT | HDI_FORMAT;
@@ -27,8 +29,10 @@ LRESULT PaintHeaderItem(const NMCUSTOMDRAW& draw, const LiveLook& look) {
   SelectedObject selected(dc, HeaderFont(header, dc));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, look.Colour(SkinKey::HeaderText));
-  RECT textRect{rc.left + kHeaderTextMargin, rc.top, rc.right - kHeaderTextMargin, rc.bottom - kLine};
-  if (pressed) OffsetRect(&textRect, kPressedShift, kPressedShift);
+  const int margin = ScaleForDpi(kHeaderTextMargin, dpi);
+  RECT textRect{rc.left + margin, rc.top, rc.right - margin, rc.bottom - line};
+  const int shift = ScaleForDpi(kPressedShift, dpi);
+  if (pressed) OffsetRect(&textRect, shift, shift);
   const UINT align = (item.fmt & HDF_JUSTIFYMASK) == HDF_RIGHT    ? DT_RIGHT
                      : (item.fmt & HDF_JUSTIFYMASK) == HDF_CENTER ? DT_CENTER
                                                                   : DT_LEFT;
@@ -45,8 +49,9 @@ LRESULT PaintHeaderRest(const NMCUSTOMDRAW& draw, const LiveLook& look) {
   RECT last{0, 0, 0, 0};
   if (count > 0) SendMessageW(header, HDM_GETITEMRECT, count - 1, reinterpret_cast<LPARAM>(&last));
   if (last.right < client.right) {
+    const int line = ScaleForDpi(kLine, DpiForWindow(header));
     Fill(draw.hdc, RECT{last.right, client.top, client.right, client.bottom}, look.Colour(SkinKey::HeaderFace));
-    Fill(draw.hdc, RECT{last.right, client.bottom - kLine, client.right, client.bottom},
+    Fill(draw.hdc, RECT{last.right, client.bottom - line, client.right, client.bottom},
          look.Colour(SkinKey::ButtonBorder));
   }
   return CDRF_DODEFAULT;
@@ -105,16 +110,17 @@ void PaintGrid(HWND hwnd, HDC dc, const LiveLook& look) {
   SavedDcState saved(dc);
   IntersectClipRect(dc, client.left, top, client.right, client.bottom);
   const COLORREF colour = look.Colour(SkinKey::ListGrid);
+  const int line = ScaleForDpi(kLine, DpiForWindow(hwnd));
   const int columns = header != nullptr ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
   for (int i = 0; i < columns; ++i) {
     RECT rc;
     if (!SendMessageW(header, HDM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&rc))) continue;
     MapWindowPoints(header, hwnd, reinterpret_cast<POINT*>(&rc), 2);
-    Fill(dc, RECT{rc.right - kLine, top, rc.right, client.bottom}, colour);
+    Fill(dc, RECT{rc.right - line, top, rc.right, client.bottom}, colour);
   }
   if (itemHeight > 0) {
-    for (int y = firstTop - kLine; y < client.bottom; y += itemHeight) {
-      Fill(dc, RECT{client.left, y, client.right, y + kLine}, colour);
+    for (int y = firstTop - line; y < client.bottom; y += itemHeight) {
+      Fill(dc, RECT{client.left, y, client.right, y + line}, colour);
     }
   }
 }

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include "skin/dll/skin_dll.h"
+#include "win/dpi.h"
 
 enum class Kind { Frame, Button, ListView };
 
@@ -32,7 +33,9 @@ struct Message {
   LRESULT Default() const { return DefSubclassProc(hwnd, msg, wParam, lParam); }
 };
 
-// The painter's sizes, in pixels.
+// The painter's sizes, in pixels at 96 DPI; each is drawn at ScaleForDpi(size, the window's DPI).
+// What the system draws or measures (the caption's height, fonts, the list's rows) is at that DPI
+// already and is taken as it is.
 constexpr int kLine = 1;          // pens, dividers, header and grid lines
 constexpr int kPressedShift = 1;  // a pressed face moves its content right and down by this
 constexpr int kCaptionMinHeight = 8;  // smaller captions and narrower ones keep the system's look
@@ -56,9 +59,17 @@ inline void Fill(HDC dc, const RECT& rc, COLORREF colour) {
   FillRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
 }
 
-inline void Frame(HDC dc, const RECT& rc, COLORREF colour) {
-  SetDCBrushColor(dc, colour);
-  FrameRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+// A border of this width just inside rc.
+inline void Frame(HDC dc, const RECT& rc, COLORREF colour, int width) {
+  if (width <= 1) {
+    SetDCBrushColor(dc, colour);
+    FrameRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+    return;
+  }
+  Fill(dc, RECT{rc.left, rc.top, rc.right, rc.top + width}, colour);
+  Fill(dc, RECT{rc.left, rc.bottom - width, rc.right, rc.bottom}, colour);
+  Fill(dc, RECT{rc.left, rc.top + width, rc.left + width, rc.bottom - width}, colour);
+  Fill(dc, RECT{rc.right - width, rc.top + width, rc.right, rc.bottom - width}, colour);
 }
 
 // skin_proc.cpp: a window's state under our subclass (nullptr: not one of ours).
@@ -78,8 +89,9 @@ struct CaptionButton {
   Glyph glyph;
 };
 
-// In window coordinates, inside the rectangle the system gave the caption: metrics never change.
+// In window coordinates, inside the rectangle the system gave the caption, at the window's DPI.
 struct CaptionLayout {
+  UINT dpi = kBaseDpi;
   RECT cap{};
   int buttonCount = 0;
   CaptionButton buttons[3]{};
@@ -89,7 +101,7 @@ bool LayoutCaption(HWND hwnd, CaptionLayout& layout);
 bool IsCaptionButton(WPARAM hit);
 // The caption button at a screen point, or HTNOWHERE.
 WPARAM CaptionButtonAt(HWND hwnd, POINT screen);
-void DrawCaptionButton(HDC dc, const CaptionButton& button, COLORREF ink, Face face, const LiveLook& look);
+void DrawCaptionButton(HDC dc, const CaptionButton& button, COLORREF ink, Face face, UINT dpi, const LiveLook& look);
 
 // button.cpp: push buttons.
 bool IsPushStyle(LONG style);

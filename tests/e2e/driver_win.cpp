@@ -1,11 +1,12 @@
 // End-to-end driver: starts kevu.exe, uses its window the way a user does and checks what it
 // shows. Each argument group is one step, run in order:
-//   launch EXE | attach | initial | geometry | drivebox ITEM... | volume-label L LABEL
+//   launch EXE | attach | initial | geometry [DPI CAPTION96] | drivebox ITEM... | volume-label L LABEL
 //   drive-type L fixed|removable | scan-drive L MANIFEST | full-scan MANIFEST | clear
 //   clear-during-scan L MANIFEST | open-row SUFFIX LOG | open-deleted SUFFIX | open-none LOG
 //   open-below LOG | open-during-scan L LOG | keyboard L MANIFEST | escape-each EXE
 //   pause READY GO
-//   watch-grid-during-scan L | escape-during-scan L | close | signal EXE zero|keep
+//   watch-grid-during-scan L | escape-during-scan L | dpi-change-during-scan L MANIFEST DPI
+//   close | signal EXE zero|keep
 //   skinned FACE CAPTION CAPTION_INACTIVE | launch-two EXE FACE CAPTION CAPTION_INACTIVE
 //   (colours as RRGGBB hex)
 // Prints one PASS/FAIL line per check; the exit code is the number of failed checks (capped).
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "probe_win.h"
+#include "text_probe_win.h"
 #include "ui/control_ids.h"
 
 using namespace e2e;
@@ -53,8 +55,9 @@ std::wstring VerdictFor(long long score) {
 }
 
 std::string RowText(const Row& r) {
-  return "[" + Narrow(r.cells[0]) + " | " + Narrow(r.cells[1]) + " | " + Narrow(r.cells[2]) + " | " +
-         Narrow(r.cells[3]) + "]";
+  std::string text = "[";
+  for (int c = 0; c < 4; ++c) text += Narrow(r.cells[c]) + (c < 3 ? " | " : "]");
+  return text;
 }
 
 bool SameRow(const Row& a, const Row& b) {
@@ -168,6 +171,36 @@ std::wstring VolumeLabel(const std::wstring& root) {
   return label;
 }
 
+// The screen's pixels of a rectangle (screen coordinates), row by row, as 0x00RRGGBB.
+std::vector<DWORD> CaptureScreen(const RECT& area) {
+  const int width = area.right - area.left, height = area.bottom - area.top;
+  std::vector<DWORD> pixels;
+  if (width <= 0 || height <= 0) return pixels;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (memory && bitmap && bits) {
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    const DWORD* p = static_cast<const DWORD*>(bits);
+    pixels.assign(p, p + static_cast<size_t>(width) * static_cast<size_t>(height));
+    for (DWORD& px : pixels) px &= 0x00FFFFFF;
+    SelectObject(memory, old);
+  }
+  if (bitmap) DeleteObject(bitmap);
+  if (memory) DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
 class Driver {
  public:
   int Run(int argc, wchar_t** argv);
@@ -196,7 +229,8 @@ class Driver {
   void CheckRows(const std::vector<Row>& got, const std::vector<Row>& want, const std::string& name);
 
   void Initial();
-  void Geometry();
+  // centred: as placed at launch (not after a move).
+  void Geometry(UINT dpi, int caption96, bool centred);
   void DriveBoxItems(const std::vector<std::string>& items);
   void ScanDrive(wchar_t drive, const std::string& manifest);
   void FullScan(const std::string& manifest);
@@ -218,6 +252,7 @@ class Driver {
   void TimeScan(wchar_t drive);
   void EscapeDuringScan(wchar_t drive);
   void WatchGridDuringScan(wchar_t drive);
+  void DpiChangeDuringScan(wchar_t drive, const std::string& manifest, UINT dpi);
   void Close();
   void Signal(const std::wstring& exe, bool expectZero);
   // The skin's colours on screen: the window's face, and the left end of its caption.
@@ -436,62 +471,154 @@ void Driver::Initial() {
                 "selected " + std::to_string(cur) + " \"" + Narrow(curText.c_str()) + "\"");
 }
 
-void Driver::Geometry() {
-  if (!HaveWindow("geometry")) return;
+int Scaled(int value, UINT dpi) { return MulDiv(value, static_cast<int>(dpi), 96); }
+
+// The layout at 96 DPI, left, top, width, height; the drive box's height is its dropped height.
+struct LayoutRow {
+  int id;
+  const char* name;
+  int l, t, w, h;
+  bool visible;
+};
+constexpr LayoutRow kLayout[] = {
+    {kIdStatusLabel, "StatusLabel", 16, 8, 704, 16, true},
+    {kIdSuspectList, "SuspectList", 8, 24, 704, 264, true},
+    {kIdScoreCaptionLabel, "ScoreCaptionLabel", 16, 304, 80, 32, true},
+    {kIdScoreLabel, "ScoreLabel", 96, 296, 152, 48, true},
+    {kIdVerdictLabel, "VerdictLabel", 192, 304, 536, 24, true},
+    {kIdDrivePromptLabel, "DrivePromptLabel", 16, 360, 128, 24, true},
+    {kIdDriveBox, "DriveBox", 136, 360, 216, 80, true},
+    {kIdScanButton, "ScanButton", 359, 360, 97, 24, true},
+    {kIdFullScanButton, "FullScanButton", 472, 360, 120, 24, true},
+    {kIdClearButton, "ClearButton", 608, 360, 112, 24, true},
+    {kIdDisclaimerLabel, "DisclaimerLabel", 16, 400, 568, 16, true},
+    {kIdDriveList, "DriveList", 456, 72, 72, 160, false},
+};
+
+std::string RectText(const RECT& r) {
+  char text[64];
+  snprintf(text, sizeof text, "%ld,%ld %ldx%ld", r.left, r.top, r.right - r.left, r.bottom - r.top);
+  return text;
+}
+
+bool Near(long got, long want, long tolerance) { return got >= want - tolerance && got <= want + tolerance; }
+
+// The window as laid out at dpi: the outer size and every control's rectangle are the table's
+// times dpi / 96 (to the pixel at 96, within a pixel elsewhere); each label's and button's caption
+// fits its control in the control's own font; the caption the skin paints is as tall as the
+// frame's, which grows with the scale (caption96: its height at 96, 0 when not known).
+void Driver::Geometry(UINT dpi, int caption96, bool centred) {
+  const std::string at = dpi == 96 ? "geometry: " : "geometry at " + std::to_string(dpi) + " DPI: ";
+  if (!HaveWindow(at)) return;
+  const long slack = dpi == 96 ? 0 : 1;
   RECT w{};
   GetWindowRect(target_.main, &w);
-  report_.Equal(w.right - w.left, 740, "geometry: outer width");
-  report_.Equal(w.bottom - w.top, 456, "geometry: outer height");
-  report_.Equal(w.left, (GetSystemMetrics(SM_CXSCREEN) - 740) / 2, "geometry: centred horizontally");
-  report_.Equal(w.top, (GetSystemMetrics(SM_CYSCREEN) - 456) / 2, "geometry: centred vertically");
+  const int width = w.right - w.left, height = w.bottom - w.top;
+  report_.Check(Near(width, Scaled(740, dpi), slack), at + "outer width", std::to_string(width));
+  report_.Check(Near(height, Scaled(456, dpi), slack), at + "outer height", std::to_string(height));
+  if (centred) {
+    // On the work area of its monitor; a window larger than that keeps its caption on it.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(target_.main, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& work = monitor.rcWork;
+    report_.Equal(w.left, std::max(work.left, work.left + (work.right - work.left - width) / 2),
+                  at + "centred horizontally");
+    report_.Equal(w.top, std::max(work.top, work.top + (work.bottom - work.top - height) / 2),
+                  at + "centred vertically");
+  }
   LONG style = GetWindowLongW(target_.main, GWL_STYLE);
-  report_.Check(!(style & WS_THICKFRAME), "geometry: not resizable");
-  report_.Check(!(style & WS_MINIMIZEBOX), "geometry: no minimize box");
-  report_.Check(!(style & WS_MAXIMIZEBOX), "geometry: no maximize box");
-  report_.Check((style & WS_CAPTION) == WS_CAPTION && (style & WS_SYSMENU), "geometry: title bar with system menu");
-  report_.Check(IsWindowVisible(target_.main) != FALSE, "geometry: visible");
+  report_.Check(!(style & WS_THICKFRAME), at + "not resizable");
+  report_.Check(!(style & WS_MINIMIZEBOX), at + "no minimize box");
+  report_.Check(!(style & WS_MAXIMIZEBOX), at + "no maximize box");
+  report_.Check((style & WS_CAPTION) == WS_CAPTION && (style & WS_SYSMENU), at + "title bar with system menu");
+  report_.Check(IsWindowVisible(target_.main) != FALSE, at + "visible");
 
-  struct { int id; const char* name; int l, t, w, h; bool visible; } controls[] = {
-      {kIdStatusLabel, "StatusLabel", 16, 8, 704, 16, true},
-      {kIdSuspectList, "SuspectList", 8, 24, 704, 264, true},
-      {kIdScoreCaptionLabel, "ScoreCaptionLabel", 16, 304, 80, 32, true},
-      {kIdScoreLabel, "ScoreLabel", 96, 296, 152, 48, true},
-      {kIdVerdictLabel, "VerdictLabel", 192, 304, 536, 24, true},
-      {kIdDrivePromptLabel, "DrivePromptLabel", 16, 360, 128, 24, true},
-      {kIdDriveBox, "DriveBox", 136, 360, 216, 20, true},
-      {kIdScanButton, "ScanButton", 359, 360, 97, 24, true},
-      {kIdFullScanButton, "FullScanButton", 472, 360, 120, 24, true},
-      {kIdClearButton, "ClearButton", 608, 360, 112, 24, true},
-      {kIdDisclaimerLabel, "DisclaimerLabel", 16, 400, 568, 16, true},
-      {kIdDriveList, "DriveList", 456, 72, 72, 160, false},
-  };
-  for (const auto& c : controls) {
+  for (const LayoutRow& c : kLayout) {
     HWND hwnd = target_.Control(c.id);
-    std::string name = std::string("geometry: ") + c.name;
+    const std::string name = at + c.name;
     if (!report_.Check(hwnd != nullptr, name + " exists")) continue;
-    RECT r = ChildRect(hwnd);
-    char got[96], want[96];
-    snprintf(got, sizeof got, "%ld,%ld %ldx%ld", r.left, r.top, r.right - r.left, r.bottom - r.top);
-    snprintf(want, sizeof want, "%d,%d %dx%d", c.l, c.t, c.w, c.h);
+    const RECT r = ChildRect(hwnd);
+    const RECT want{Scaled(c.l, dpi), Scaled(c.t, dpi), Scaled(c.l + c.w, dpi), Scaled(c.t + c.h, dpi)};
+    const bool placed =
+        Near(r.left, want.left, slack) && Near(r.top, want.top, slack) && Near(r.right, want.right, slack);
     if (c.id == kIdDriveBox) {
       // A drop-down's own height follows its font; the dropped-down height is the one laid out.
-      snprintf(got, sizeof got, "%ld,%ld %ld wide", r.left, r.top, r.right - r.left);
-      snprintf(want, sizeof want, "%d,%d %d wide", c.l, c.t, c.w);
-      report_.Check(std::string(got) == want, name + " position", std::string("got ") + got + ", want " + want);
+      report_.Check(placed, name + " position and width", "got " + RectText(r) + ", want " + RectText(want));
       RECT dropped{};
       // The system carries this message's rectangle across processes itself.
       Send(hwnd, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
       // Windows measures from the field's top to the list's bottom, the height the control was
-      // created with; Wine gives the list alone, sized from that height less its own field.
-      long field = r.bottom - r.top, list = dropped.bottom - dropped.top;
-      report_.Check(list == 80 || (field + list >= 76 && field + list <= 84), name + " dropped-down height 80",
+      // created with; Wine gives the list alone, sized from that height less its own field and cut
+      // to whole items (so by a few pixels more as the items grow with the scale).
+      const long field = r.bottom - r.top, list = dropped.bottom - dropped.top, laid = want.bottom - want.top;
+      report_.Check(Near(list, laid, slack) || Near(field + list, laid, Scaled(4, dpi)),
+                    name + " dropped-down height " + std::to_string(laid),
                     "field " + std::to_string(field) + ", dropped rectangle " + std::to_string(list));
     } else {
-      report_.Check(std::string(got) == want, name + " rectangle", std::string("got ") + got + ", want " + want);
+      report_.Check(placed && Near(r.bottom, want.bottom, slack), name + " rectangle",
+                    "got " + RectText(r) + ", want " + RectText(want));
     }
     report_.Check((IsWindowVisible(hwnd) != FALSE) == c.visible, name + (c.visible ? " visible" : " hidden"));
     report_.Check(IsWindowEnabled(hwnd) != FALSE, name + " enabled");
   }
+
+  // Every caption in its control's own font, measured inside kevu.exe.
+  TextProbeRequest request{};
+  std::vector<const LayoutRow*> measured;
+  for (const LayoutRow& c : kLayout) {
+    HWND hwnd = target_.Control(c.id);
+    wchar_t cls[32] = {};
+    GetClassNameW(hwnd, cls, 32);
+    const bool captioned = wcscmp(cls, L"KevuLabel") == 0 || _wcsicmp(cls, L"Button") == 0;
+    if (!captioned || WindowText(hwnd).empty() || request.count == kTextProbeItems) continue;
+    request.items[request.count++].control = hwnd;
+    measured.push_back(&c);
+  }
+  std::string why;
+  if (report_.Check(MeasureInTarget(target_, request, &why), at + "captions measured in kevu.exe", why)) {
+    for (size_t i = 0; i < measured.size(); ++i) {
+      const TextProbeItem& item = request.items[i];
+      const RECT r = ChildRect(item.control);
+      const std::string name = at + measured[i]->name + " caption \"" + Narrow(item.text) + "\"";
+      if (!report_.Check(item.measured != FALSE, name + " in its own font", "no font to measure with")) continue;
+      report_.Note(name + ": " + std::to_string(item.width) + " px wide, characters " +
+                   std::to_string(item.characterHeight) + " px, font height " + std::to_string(item.fontHeight));
+      report_.Check(item.width <= r.right - r.left && item.characterHeight <= r.bottom - r.top, name + " fits",
+                    std::to_string(item.width) + "x" + std::to_string(item.characterHeight) + " in " + RectText(r));
+      if (measured[i]->id == kIdDrivePromptLabel) {
+        const RECT box = ChildRect(target_.Control(kIdDriveBox));
+        report_.Check(r.left + item.width <= box.left, name + " ends before the drive box",
+                      "ends at " + std::to_string(r.left + item.width) + ", box at " + std::to_string(box.left));
+      }
+    }
+  }
+
+  // The caption: between the frame's border and the client area.
+  POINT origin{0, 0};
+  ClientToScreen(target_.main, &origin);
+  const int border = origin.x - w.left, caption = origin.y - w.top - border;
+  report_.Note(at + "caption height " + std::to_string(caption) + " px");
+  if (caption96 > 0) {
+    report_.Check(caption > caption96 && Near(caption, Scaled(caption96, dpi), 1),
+                  at + "caption of " + std::to_string(caption96) + " px at 96 DPI grows with the scale",
+                  std::to_string(caption) + " px");
+  }
+  // The skin's gradient begins with one colour: its first column is that from top to bottom, not
+  // the system's caption colour.
+  const std::vector<DWORD> column =
+      CaptureScreen(RECT{w.left + border + 1, w.top + border, w.left + border + 2, w.top + border + caption});
+  const auto rgb = [](COLORREF c) {
+    return static_cast<DWORD>(((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF));
+  };
+  const bool uniform =
+      !column.empty() && std::all_of(column.begin(), column.end(), [&](DWORD p) { return p == column[0]; });
+  const bool system = !column.empty() && (column[0] == rgb(GetSysColor(COLOR_ACTIVECAPTION)) ||
+                                          column[0] == rgb(GetSysColor(COLOR_INACTIVECAPTION)));
+  char first[16];
+  snprintf(first, sizeof first, "%06lx", column.empty() ? 0ul : static_cast<unsigned long>(column[0]));
+  report_.Check(uniform && !system, at + "the skin paints the caption's whole height",
+                std::to_string(column.size()) + " pixels from " + first);
 }
 
 // wanted: "D:Label" (fixed disk D listed with that label), "F:" (listed without label), "-E" (absent).
@@ -986,36 +1113,6 @@ void Driver::EscapeDuringScan(wchar_t drive) {
   WaitExit(name, 60000);
 }
 
-// The screen's pixels of a rectangle (screen coordinates), row by row, as 0x00RRGGBB.
-std::vector<DWORD> CaptureScreen(const RECT& area) {
-  const int width = area.right - area.left, height = area.bottom - area.top;
-  std::vector<DWORD> pixels;
-  if (width <= 0 || height <= 0) return pixels;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (memory && bitmap && bits) {
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    GdiFlush();
-    const DWORD* p = static_cast<const DWORD*>(bits);
-    pixels.assign(p, p + static_cast<size_t>(width) * static_cast<size_t>(height));
-    for (DWORD& px : pixels) px &= 0x00FFFFFF;
-    SelectObject(memory, old);
-  }
-  if (bitmap) DeleteObject(bitmap);
-  if (memory) DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return pixels;
-}
-
 // What a user sees of the list while rows arrive, as a series of screen captures of its rows
 // area: at every column edge each one has the grid line of the steady picture after the scan,
 // never the colour of the list's own grid lines (a second paint pass would show those).
@@ -1169,6 +1266,59 @@ void Driver::LaunchTwo(const std::wstring& exe, const SkinLook& look) {
   }
 }
 
+// The window is moved to a monitor of another scale while a walk runs, as Windows tells it: first
+// asked for its size there, then told the new DPI with a rectangle to take (once with a pointer
+// that is not kevu.exe's, which it must survive). It takes the rectangle and the layout for that
+// DPI, and the walk ends with every row a plain scan gives.
+void Driver::DpiChangeDuringScan(wchar_t drive, const std::string& manifestPath, UINT dpi) {
+  std::string name = "DPI " + std::to_string(dpi) + " during a scan of " + Narrow(std::wstring(1, drive)) + ":";
+  if (!HaveWindow(name)) return;
+  ListViewProbe list(target_, target_.Control(kIdSuspectList));
+  ClickButton(kIdClearButton);
+  WaitFor([&] { return list.Count() == 0; }, 20 * kTickMs);
+  rowsSinceClear_ = 0;
+  int files = 0;
+  std::vector<Row> want = ExpectedRowsOf(drive, ReadManifest(manifestPath), &files);
+  if (!report_.Check(ChooseDrive(drive), name + ": drive chosen")) return;
+  std::wstring old = Status();
+  ClickButton(kIdScanButton);
+  bool running = WaitFor([&] { std::wstring s = Status(); return s != old && s != kEndText && !s.empty(); }, 60000);
+  report_.Check(running, name + ": scan running", "status \"" + Narrow(Status()) + "\"");
+
+  constexpr UINT kGetDpiScaledSize = 0x02E4;  // WM_GETDPISCALEDSIZE
+  RemoteBuffer remote(target_.process, 64);
+  const SIZE none{0, 0};
+  SIZE size{};
+  remote.Write(0, &none, sizeof none);
+  const bool answered = Send(target_.main, kGetDpiScaledSize, dpi, reinterpret_cast<LPARAM>(remote.at(0))) == TRUE;
+  remote.Read(0, &size, sizeof size);
+  report_.Check(answered && size.cx == Scaled(740, dpi) && size.cy == Scaled(456, dpi),
+                name + ": asked, wants the laid-out size at that DPI",
+                std::to_string(size.cx) + "x" + std::to_string(size.cy));
+
+  // A pointer into nowhere of kevu.exe's.
+  Send(target_.main, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), 16);
+  report_.Check(Alive(target_.main), name + ": a rectangle it cannot read is ignored safely");
+
+  RECT now{};
+  GetWindowRect(target_.main, &now);
+  const RECT suggested{now.left + 7, now.top + 5, now.left + 7 + Scaled(740, dpi), now.top + 5 + Scaled(456, dpi)};
+  remote.Write(0, &suggested, sizeof suggested);
+  Send(target_.main, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(remote.at(0)));
+  GetWindowRect(target_.main, &now);
+  report_.Check(EqualRect(&now, &suggested) != FALSE, name + ": takes the suggested rectangle",
+                "got " + RectText(now) + ", want " + RectText(suggested));
+  report_.Check(Status() != kEndText, name + ": the walk was still going on");
+
+  Watch watch = WatchScan(list, old, 0, [](const std::wstring& s) { return s == kEndText; }, kScanTimeoutMs);
+  CheckWatch(watch, static_cast<int>(want.size()), "扫描结束!", name);
+  Sleep(3 * kTickMs);
+  CheckRows(list.ReadRows(), want, name);
+  rowsSinceClear_ = static_cast<long long>(want.size());
+  CheckScore(name);
+  Geometry(dpi, 0, false);
+}
+
 void Driver::Close() {
   if (!HaveWindow("close")) return;
   PostMessageW(target_.main, WM_CLOSE, 0, 0);
@@ -1208,7 +1358,13 @@ int Driver::Run(int argc, wchar_t** argv) {
     } else if (step == "initial") {
       Initial();
     } else if (step == "geometry") {
-      Geometry();
+      UINT dpi = 96;
+      int caption96 = 0;
+      if (next_ + 1 < args_.size() && iswdigit(args_[next_][0])) {
+        dpi = static_cast<UINT>(_wtoi(args_[next_++].c_str()));
+        caption96 = _wtoi(args_[next_++].c_str());
+      }
+      Geometry(dpi, caption96, true);
     } else if (step == "drivebox") {
       std::vector<std::string> items;
       while (next_ < args_.size() && args_[next_].size() >= 2 && (args_[next_][1] == L':' || args_[next_][0] == L'-'))
@@ -1258,6 +1414,10 @@ int Driver::Run(int argc, wchar_t** argv) {
       EscapeDuringScan(DriveArg());
     } else if (step == "watch-grid-during-scan" && Need(1, step)) {
       WatchGridDuringScan(DriveArg());
+    } else if (step == "dpi-change-during-scan" && Need(3, step)) {
+      wchar_t d = DriveArg();
+      std::string manifest = Arg();
+      DpiChangeDuringScan(d, manifest, static_cast<UINT>(std::atoi(Arg().c_str())));
     } else if (step == "time-scan" && Need(1, step)) {
       TimeScan(DriveArg());
     } else if (step == "close") {

@@ -2,7 +2,10 @@
 
 #include <commctrl.h>
 
+#include <cstdint>
 #include <cstdio>
+
+#include "text_probe_win.h"
 
 namespace e2e {
 
@@ -125,6 +128,57 @@ RECT ChildRect(HWND child) {
   GetWindowRect(child, &r);
   MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
   return r;
+}
+
+namespace {
+
+// Runs start(parameter) on a new thread of the target; gives its exit code, or 0.
+DWORD RunInTarget(const Target& target, LPTHREAD_START_ROUTINE start, void* parameter) {
+  HANDLE thread = CreateRemoteThread(target.process, nullptr, 0, start, parameter, 0, nullptr);
+  if (thread == nullptr) return 0;
+  DWORD code = 0;
+  if (WaitForSingleObject(thread, 30000) != WAIT_OBJECT_0 || !GetExitCodeThread(thread, &code)) code = 0;
+  CloseHandle(thread);
+  return code;
+}
+
+}  // namespace
+
+bool MeasureInTarget(const Target& target, TextProbeRequest& request, std::string* why) {
+  wchar_t self[MAX_PATH] = {};
+  const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring path(self, n);
+  path = path.substr(0, path.find_last_of(L'\\') + 1) + L"textprobe.dll";
+  // Loaded here too, for where its entry lies from its base; kernel32 lies at the same place in
+  // every process of a session, so LoadLibraryW's address here is its address there.
+  HMODULE local = LoadLibraryW(path.c_str());
+  const auto* entry = local ? reinterpret_cast<const char*>(GetProcAddress(local, "MeasureTexts")) : nullptr;
+  const auto load = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW")));
+  const auto unload = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "FreeLibrary")));
+  if (entry == nullptr) {
+    *why = "textprobe.dll or its MeasureTexts not found beside the driver";
+    return false;
+  }
+  const size_t pathBytes = (path.size() + 1) * sizeof(wchar_t);
+  RemoteBuffer remote(target.process, sizeof request + pathBytes);
+  if (!remote.Write(0, &request, sizeof request) || !remote.Write(sizeof request, path.c_str(), pathBytes)) {
+    *why = "no memory in the target";
+    return false;
+  }
+  // A 32-bit module's handle is its base, and a thread's exit code carries it whole.
+  const DWORD base = RunInTarget(target, load, remote.at(sizeof request));
+  if (base == 0) {
+    *why = "textprobe.dll did not load in the target";
+    return false;
+  }
+  const auto remoteEntry = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+      static_cast<uintptr_t>(base) + static_cast<uintptr_t>(entry - reinterpret_cast<const char*>(local)));
+  const bool ran = RunInTarget(target, remoteEntry, remote.at(0)) == 1 && remote.Read(0, &request, sizeof request);
+  RunInTarget(target, unload, reinterpret_cast<void*>(static_cast<uintptr_t>(base)));
+  if (!ran) *why = "MeasureTexts did not run in the target";
+  return ran;
 }
 
 ListViewProbe::ListViewProbe(const Target& target, HWND list)

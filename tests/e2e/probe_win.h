@@ -69,6 +69,11 @@ LRESULT Send(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, DWORD timeoutMs = 15000)
 // A control's rectangle in its parent's client coordinates.
 RECT ChildRect(HWND child);
 
+struct TextProbeRequest;
+// Has textprobe.dll (beside the driver) measure the request's texts inside the target, in fonts
+// of the target's own; false when it could not be run there.
+bool MeasureInTarget(const Target& target, TextProbeRequest& request, std::string* why);
+
 struct Row {
   std::wstring cells[4];
 };

@@ -2,8 +2,8 @@
 # End-to-end tests of the real kevu.exe: a throw-away Wine prefix on an Xvfb display, fixture
 # folders mapped as drives, and our driver using the window from outside as a user does.
 #   run_e2e.sh CROSS_BUILD_DIR
-# Prints one line per check, then "N passed, N failed"; the screenshot after a scan is kept as
-# CROSS_BUILD_DIR/e2e/kevu-after-scan.png.
+# Prints one line per check, then "N passed, N failed"; the screenshots after a scan are kept as
+# CROSS_BUILD_DIR/e2e/kevu-after-scan.png (96 DPI) and kevu-dpi144.png, kevu-dpi192.png.
 set -uo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -15,6 +15,7 @@ kevu=$build/app/kevu.exe
 driver=$build/tests/e2e/driver.exe
 recorder=$build/tests/e2e/recorder.exe
 dwm_recorder=$build/tests/e2e/dwmapi.dll
+text_probe=$build/tests/e2e/textprobe.dll
 
 passed=0
 failed=0
@@ -26,10 +27,11 @@ finish() {
   exit $?
 }
 
-if [ ! -f "$driver" ] || [ ! -f "$recorder" ] || [ ! -f "$dwm_recorder" ]; then
-  cmake --build "$build" --target kevu_e2e_driver kevu_e2e_recorder kevu_e2e_dwm_recorder -j2 >/dev/null 2>&1
+if [ ! -f "$driver" ] || [ ! -f "$recorder" ] || [ ! -f "$dwm_recorder" ] || [ ! -f "$text_probe" ]; then
+  cmake --build "$build" --target kevu_e2e_driver kevu_e2e_recorder kevu_e2e_dwm_recorder kevu_e2e_text_probe \
+    -j2 >/dev/null 2>&1
 fi
-for f in "$kevu" "$driver" "$recorder" "$dwm_recorder"; do
+for f in "$kevu" "$driver" "$recorder" "$dwm_recorder" "$text_probe"; do
   [ -f "$f" ] || { fail "build: $(basename "$f") missing"; finish; }
 done
 
@@ -52,7 +54,8 @@ start_display() {
   local n
   for n in $(seq 90 130); do
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    # Wide enough for the window at 200 % (1480x912).
+    Xvfb ":$n" -screen 0 1600x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
     xvfb_pid=$!
     local i
     for i in $(seq 1 50); do
@@ -85,6 +88,12 @@ restart_wine() {
   wineserver -p >/dev/null 2>&1
 }
 
+# The display scale every program of the prefix is told from its next start on (Wine reads it once).
+set_log_pixels() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >>"$work/regedit.log" 2>&1
+  restart_wine
+}
+
 # The fixture drives, the programs in C:\e2e, the drive types, the test file type and Wine's
 # own window frames (there is no window manager on the display).
 prepare_prefix() {
@@ -104,6 +113,7 @@ prepare_prefix() {
   cp "$kevu" "$e2e/SCAN.TMP"
   cp "$driver" "$e2e/driver.exe"
   cp "$recorder" "$e2e/recorder.exe"
+  cp "$text_probe" "$e2e/textprobe.dll"
   cp "$work/manifest.lst" "$e2e/manifest.lst"
   # kevu.exe's skin gets our recording dwmapi.dll in place of the system's (override below).
   cp "$dwm_recorder" "$WINEPREFIX/drive_c/windows/system32/dwmapi.dll"
@@ -140,8 +150,10 @@ EOF
   restart_wine
 }
 
-# run_driver NAME TIMEOUT STEPS...: one driver process; its check lines count here.
+# run_driver NAME TIMEOUT STEPS...: one driver process; its check lines count here. The screenshot
+# at its pause goes to $screenshot (kevu-after-scan.png unless set).
 run_driver() {
+  local shot=$artifacts/${screenshot:-kevu-after-scan.png}
   local name=$1 limit=$2; shift 2
   local log=$work/$name.log start=$SECONDS
   timeout "$limit" wine 'C:\e2e\driver.exe' "$@" >"$log" 2>"$work/$name.err" &
@@ -150,8 +162,8 @@ run_driver() {
   local ready=$WINEPREFIX/drive_c/e2e/ready
   while kill -0 "$pid" 2>/dev/null; do
     if [ -e "$ready" ]; then
-      if import -display "$DISPLAY" -window root "$artifacts/kevu-after-scan.png" 2>>"$work/$name.err"; then
-        pass "screenshot after a scan: $artifacts/kevu-after-scan.png"
+      if import -display "$DISPLAY" -window root "$shot" 2>>"$work/$name.err"; then
+        pass "screenshot after a scan: $shot"
       else
         fail "screenshot after a scan"
       fi
@@ -178,7 +190,7 @@ run_driver() {
 }
 
 mkdir -p "$artifacts"
-rm -f "$artifacts/kevu-after-scan.png"
+rm -f "$artifacts"/kevu-after-scan.png "$artifacts"/kevu-dpi*.png
 
 start_display && pass "Xvfb display $DISPLAY" || { fail "Xvfb display"; finish; }
 # shellcheck source=tools/wine-setup.sh
@@ -283,5 +295,18 @@ rm -f "$system_dir/Skin.dll" "$system_dir/Ember.skn"
 rm -rf "$user_dir/KEVU"
 run_driver skin-two-starts 300 launch-two 'C:\e2e\kevu.exe' "${skin_look[@]}"
 skin_files "skin, two starts at once" system
+
+# Started at 96 DPI, told of a monitor at 150 % while it scans.
+run_driver dpi-change 300 launch 'C:\e2e\kevu.exe' dpi-change-during-scan G "$manifest" 144 close
+
+# Started at 125, 150 and 200 %: the layout of the 96-DPI run scaled, the caption as tall as the
+# frame's at that scale (the caption height measured at 96 DPI above), a scan, a screenshot.
+caption96=$(sed -n 's/^NOTE geometry: caption height \([0-9]*\) px$/\1/p' "$work/window.log" | head -1)
+for dpi in 120 144 192; do
+  set_log_pixels "$dpi"
+  steps=(launch 'C:\e2e\kevu.exe' geometry "$dpi" "${caption96:-0}")
+  [ "$dpi" -ne 120 ] && steps+=(scan-drive D "$manifest" pause 'C:\e2e\ready' 'C:\e2e\go')
+  screenshot=kevu-dpi$dpi.png run_driver "dpi-$dpi" 300 "${steps[@]}" close
+done
 
 finish
