@@ -215,6 +215,7 @@ class Driver {
   bool HaveWindow(const std::string& step);
   bool WaitExit(const std::string& name, DWORD timeoutMs);
   void ClickButton(int id);
+  void CloseByKeyboard(HWND window);
   bool ChooseDrive(wchar_t drive);
   std::wstring Status() const { return WindowText(target_.Control(kIdStatusLabel)); }
   // Waits until the scan that was just started has ended with the given row count.
@@ -330,7 +331,29 @@ bool Driver::WaitExit(const std::string& name, DWORD timeoutMs) {
   return true;
 }
 
-void Driver::ClickButton(int id) { Send(target_.Control(id), BM_CLICK, 0, 0); }
+// A user's click: the pointer on the button, pressed, then released. Each half is waited for (the
+// button shows itself pushed, then no longer), and the release's BN_CLICKED is handled before the
+// window answers again, so the click's handler has run when this returns.
+void Driver::ClickButton(int id) {
+  HWND button = target_.Control(id);
+  SetForegroundWindow(target_.main);
+  RECT r{};
+  GetClientRect(button, &r);
+  const POINT middle{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  const auto pushed = [&] { return (Send(button, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0; };
+  PressMouse(button, middle, true);
+  const bool down = WaitFor(pushed, 5000);
+  PressMouse(button, middle, false);
+  const bool up = WaitFor([&] { return !pushed(); }, 5000);
+  if (!down || !up) report_.Check(false, "click on button " + std::to_string(id), down ? "not released" : "not pressed");
+}
+
+// A user's Alt+F4 in the window.
+void Driver::CloseByKeyboard(HWND window) {
+  SetForegroundWindow(window);
+  WaitFor([&] { return GetForegroundWindow() == window; }, 5000);
+  PressKey(VK_F4, VK_MENU);
+}
 
 bool Driver::ChooseDrive(wchar_t drive) {
   HWND box = target_.Control(kIdDriveBox);
@@ -977,7 +1000,7 @@ void Driver::Keyboard(wchar_t drive, const std::string& manifestPath) {
     std::string got;
     bool same = true;
     for (int id : ids) {
-      PressKey(VK_TAB, back);
+      PressKey(VK_TAB, back ? VK_SHIFT : 0);
       int focused = GetDlgCtrlID(FocusOf(target_.main));
       got += std::to_string(focused) + " ";
       same = same && focused == id;
@@ -1102,14 +1125,14 @@ void Driver::EscapeDuringScan(wchar_t drive) {
   // Click into the list first, as a user would, then press Escape where the focus is.
   RECT client{};
   GetClientRect(listHwnd, &client);
-  LPARAM at = MAKELPARAM(client.right / 2, client.bottom - 4);
-  PostMessageW(listHwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
-  PostMessageW(listHwnd, WM_LBUTTONUP, 0, at);
+  const POINT at{client.right / 2, client.bottom - 4};
+  SetForegroundWindow(target_.main);
+  PressMouse(listHwnd, at, true);
+  PressMouse(listHwnd, at, false);
   Sleep(500);
   HWND focus = FocusOf(target_.main);
   report_.Note(name + ": focus on control " + std::to_string(GetDlgCtrlID(focus)));
-  PostMessageW(focus, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
-  PostMessageW(focus, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+  PressKey(VK_ESCAPE);
   WaitExit(name, 60000);
 }
 
@@ -1256,7 +1279,7 @@ void Driver::LaunchTwo(const std::wstring& exe, const SkinLook& look) {
     Target& t = two[i];
     if (!t.process) continue;
     const std::string which = name + ", window " + std::to_string(i + 1);
-    if (t.main) PostMessageW(t.main, WM_CLOSE, 0, 0);
+    if (t.main) CloseByKeyboard(t.main);
     const bool ended = WaitForSingleObject(t.process, 60000) == WAIT_OBJECT_0;
     DWORD code = 1234;
     if (ended) GetExitCodeProcess(t.process, &code);
@@ -1321,7 +1344,7 @@ void Driver::DpiChangeDuringScan(wchar_t drive, const std::string& manifestPath,
 
 void Driver::Close() {
   if (!HaveWindow("close")) return;
-  PostMessageW(target_.main, WM_CLOSE, 0, 0);
+  CloseByKeyboard(target_.main);
   WaitExit("close", 60000);
 }
 

@@ -281,6 +281,15 @@ std::string NewWindows(const std::vector<std::pair<HWND, std::string>>& before,
   return added;
 }
 
+void PressMouse(HWND hwnd, POINT pt, bool down) {
+  ClientToScreen(hwnd, &pt);
+  SetCursorPos(pt.x, pt.y);
+  INPUT press{};
+  press.type = INPUT_MOUSE;
+  press.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+  SendInput(1, &press, sizeof(INPUT));
+}
+
 void DoubleClick(HWND hwnd, POINT pt) {
   ClientToScreen(hwnd, &pt);
   SetCursorPos(pt.x, pt.y);
@@ -295,7 +304,7 @@ void DoubleClick(HWND hwnd, POINT pt) {
   Sleep(GetDoubleClickTime() + 100);
 }
 
-void PressKey(WORD vk, bool shift) {
+void PressKey(WORD vk, WORD modifier) {
   INPUT keys[4] = {};
   int n = 0;
   auto key = [&](WORD code, bool up) {
@@ -305,10 +314,10 @@ void PressKey(WORD vk, bool shift) {
     keys[n].ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
     ++n;
   };
-  if (shift) key(VK_SHIFT, false);
+  if (modifier) key(modifier, false);
   key(vk, false);
   key(vk, true);
-  if (shift) key(VK_SHIFT, true);
+  if (modifier) key(modifier, true);
   SendInput(static_cast<UINT>(n), keys, sizeof(INPUT));
   Sleep(150);
 }

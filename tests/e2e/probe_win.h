@@ -105,8 +105,10 @@ std::string NewWindows(const std::vector<std::pair<HWND, std::string>>& before,
 // A user's double-click with the left button at a point of hwnd's client area, as real input
 // (button down, up, down, up): the system makes the double-click message of it.
 void DoubleClick(HWND hwnd, POINT pt);
-// A user's key press, as real input to the foreground window; with Shift held when shift.
-void PressKey(WORD vk, bool shift = false);
+// One left-button press and release at a point of hwnd's client area (its own part only).
+void PressMouse(HWND hwnd, POINT pt, bool down);
+// A user's key press, as real input to the foreground window, with the modifier key held.
+void PressKey(WORD vk, WORD modifier = 0);  // modifier: VK_SHIFT, VK_MENU or 0
 // The window that has the keyboard focus in the thread of hwnd, or hwnd when none.
 HWND FocusOf(HWND hwnd);
 
