@@ -336,16 +336,22 @@ bool Driver::WaitExit(const std::string& name, DWORD timeoutMs) {
 // window answers again, so the click's handler has run when this returns.
 void Driver::ClickButton(int id) {
   HWND button = target_.Control(id);
-  SetForegroundWindow(target_.main);
   RECT r{};
   GetClientRect(button, &r);
   const POINT middle{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
   const auto pushed = [&] { return (Send(button, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0; };
-  PressMouse(button, middle, true);
-  const bool down = WaitFor(pushed, 5000);
+  // A window just shown may not be on the screen under the pointer yet: the press is tried again.
+  bool down = false;
+  for (int attempt = 0; attempt < 3 && !down; ++attempt) {
+    SetForegroundWindow(target_.main);
+    WaitFor([&] { return GetForegroundWindow() == target_.main; }, 2000);
+    PressMouse(button, middle, true);
+    down = WaitFor(pushed, 2000);
+    if (!down) PressMouse(button, middle, false);
+  }
   PressMouse(button, middle, false);
-  const bool up = WaitFor([&] { return !pushed(); }, 5000);
-  if (!down || !up) report_.Check(false, "click on button " + std::to_string(id), down ? "not released" : "not pressed");
+  const bool up = down && WaitFor([&] { return !pushed(); }, 5000);
+  if (!up) report_.Check(false, "click on button " + std::to_string(id), down ? "not released" : "not pressed");
 }
 
 // A user's Alt+F4 in the window.
