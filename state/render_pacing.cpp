@@ -5,7 +5,7 @@
 RenderPlan RenderPacer::Plan(double now, bool walking, bool listGrows) const {
   RenderPlan plan;
   if (!walking) {
-    plan.list = true;
+    plan.render = true;
     return plan;
   }
   const double sinceRender = now - lastRender_;
@@ -15,19 +15,18 @@ RenderPlan RenderPacer::Plan(double now, bool walking, bool listGrows) const {
   }
   const double growthDue = lastGrowth_ + growthPause_;
   if (listGrows && now < growthDue) {
-    // The progress goes on at its pace meanwhile; the growth comes when due.
-    plan.progress = true;
-    plan.wakeInMs = std::min(kIntervalMs, growthDue - now);
+    // The labels wait with the list: shown before it, they would tell of rows not listed.
+    plan.wakeInMs = growthDue - now;
     return plan;
   }
-  plan.list = true;
+  plan.render = true;
   return plan;
 }
 
 void RenderPacer::Rendered(double now, const RenderPlan& plan, double growthCostMs) {
-  if (!plan.list && !plan.progress) return;
+  if (!plan.render) return;
   lastRender_ = now;
-  if (plan.list && growthCostMs >= 0) {
+  if (growthCostMs >= 0) {
     lastGrowth_ = now;
     growthPause_ = std::clamp(growthCostMs / kGrowthShare, kIntervalMs, kMaxGrowthPauseMs);
   }
