@@ -6,6 +6,7 @@
 #include <atomic>
 #include <string>
 
+#include "text/gbk_text.h"
 #include "win/find_handle.h"
 #include "win/unique_handle.h"
 
@@ -26,13 +27,8 @@ const wchar_t* ResourceName(SkinBlob blob) {
 }
 
 void AppendDecimal(std::wstring& text, unsigned long value) {
-  wchar_t digits[12];
-  int count = 0;
-  do {
-    digits[count++] = static_cast<wchar_t>(L'0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  while (count > 0) text += digits[--count];
+  const std::string digits = UIntToText(value);
+  text.append(digits.begin(), digits.end());
 }
 
 // A name beside path that no other start and no other write of this one uses. (std::to_wstring
