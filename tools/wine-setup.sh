@@ -6,6 +6,8 @@
 # MAP_FIXED_NOREPLACE, which makes Wine's address-space reservation take a minute per process,
 # so the statically linked qemu-i386 of Debian 13's qemu-user package is used instead.
 set -uo pipefail
+# shellcheck source=tools/apt-retry.sh
+source "$(dirname "${BASH_SOURCE[0]}")/apt-retry.sh"
 
 KEVU_CACHE=${KEVU_CACHE:-/var/cache/kevu}
 KEVU_QEMU=$KEVU_CACHE/qemu-i386
@@ -18,11 +20,17 @@ kevu_fetch_qemu() {
   [ -x "$KEVU_QEMU" ] && return 0
   local work; work=$(mktemp -d)
   mkdir -p "$work/lists/partial" "$work/cache/archives/partial" "$KEVU_CACHE"
-  echo "deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian trixie main" > "$work/sources.list"
+  # Only the machine's own architecture: an i386 list caught mid-sync has nothing we need.
+  echo "deb [arch=$(dpkg --print-architecture) signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian trixie main" > "$work/sources.list"
   local opts=(-o "Dir::Etc::SourceList=$work/sources.list" -o Dir::Etc::SourceParts=/dev/null
               -o "Dir::State::Lists=$work/lists" -o "Dir::Cache=$work/cache" -o APT::Sandbox::User=root)
-  apt-get "${opts[@]}" update -q >/dev/null &&
-    (cd "$work" && apt-get "${opts[@]}" download qemu-user >/dev/null) &&
+  # As in install-deps.sh: a list that cannot be updated is a warning, a download is tried again.
+  fetch_once() {
+    apt-get "${opts[@]}" update -q >/dev/null ||
+      echo "wine-setup: some package lists could not be updated; going on" >&2
+    (cd "$work" && apt-get "${opts[@]}" download qemu-user >/dev/null)
+  }
+  kevu_retry fetch_once &&
     dpkg -x "$work"/qemu-user_*.deb "$work/x" &&
     install -m 755 "$work/x/usr/bin/qemu-i386" "$KEVU_QEMU"
   local rc=$?
