@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need; does nothing when all are present.
-#   tools/install-deps.sh [all|cross|native]
+#   tools/install-deps.sh [all|sign|cross|native]   cross: native and MinGW; sign: cross and osslsigncode
 # A mirror in the middle of a sync is expected now and then: a package list that cannot be
 # updated is a warning, and a failed install is tried again, from the release's own suite
 # (-t CODENAME) after the first failure, since the i386 halves of Multi-Arch packages may then be
@@ -13,11 +13,15 @@ native=(cmake g++ make python3 libgtest-dev googletest clang libclang-rt-14-dev)
 cross=(g++-mingw-w64-i686 binutils-mingw-w64-i686)
 # wine64 brings the native 64-bit wineserver, which the 32-bit loader (emulated where needed) talks to.
 wine=(wine wine32:i386 wine64 xvfb x11-utils imagemagick fonts-wqy-microhei)
+# Signing the release (tools/release.sh with a certificate); the release test makes its
+# throw-away certificate with openssl.
+sign=(osslsigncode)
 
 want=("${native[@]}" "${cross[@]}")
 case "${1:-all}" in
   native) want=("${native[@]}") ;;
-  all) want+=("${wine[@]}") ;;
+  sign) want+=("${sign[@]}") ;;
+  all) want+=("${wine[@]}" "${sign[@]}" openssl) ;;
 esac
 
 # The wanted packages not installed, from one dpkg-query pass. A name without an architecture
