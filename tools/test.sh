@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: native unit tests, the sanitizer builds, short fuzz runs,
-# the cross-built tests under Wine, the end-to-end tests of kevu.exe and two release builds
-# that must be byte-identical.
+# the cross-built tests under Wine, the end-to-end tests of kevu.exe and the release builds,
+# unsigned and signed (tests/release_check.sh).
 #   tools/test.sh            everything
 #   KEVU_TEST_STAGES="native cross" tools/test.sh   only some stages
 set -uo pipefail
@@ -59,38 +59,13 @@ e2e_tests() {
   bash tests/e2e/run_e2e.sh "$root/build/cross"
 }
 
-# tools/release.sh twice in two build directories: the same bytes, the version of
-# `git describe` in the version resource, and the sizes within their budgets.
-release_check() {
-  local one=$root/build/release-check-1 two=$root/build/release-check-2 f ok=0
-  KEVU_RELEASE_BUILD=$one bash tools/release.sh "$one/dist" &&
-    KEVU_RELEASE_BUILD=$two bash tools/release.sh "$two/dist" || return 1
-  for f in kevu.exe SHA256SUMS; do
-    cmp "$one/dist/$f" "$two/dist/$f" || { echo "release: $f differs between two builds"; ok=1; }
-  done
-  local version
-  version=$(git describe --tags --always --dirty 2>/dev/null || echo unknown)
-  python3 - "$one/dist/kevu.exe" "$version" <<'PY' || ok=1
-import sys
-data = open(sys.argv[1], "rb").read()
-if sys.argv[2].encode("utf-16-le") not in data:
-    sys.exit("release: the version resource does not carry " + sys.argv[2])
-PY
-  local exe dll
-  exe=$(stat -c %s "$one/dist/kevu.exe") dll=$(stat -c %s "$one/skin/Skin.dll")
-  echo "sizes: kevu.exe $exe bytes stripped (budget 512000), Skin.dll $dll bytes (budget 65536)"
-  [ "$exe" -le 512000 ] || { echo "release: kevu.exe over its budget"; ok=1; }
-  [ "$dll" -le 65536 ] || { echo "release: Skin.dll over its budget"; ok=1; }
-  return $ok
-}
-
 for s in $stages; do
   case "$s" in
     native|asan|tsan) stage "$s" build_and_ctest "$s" ;;
     fuzz) stage fuzz run_fuzzers ;;
     cross) stage cross cross_tests ;;
     e2e) stage e2e e2e_tests ;;
-    release) stage release release_check ;;
+    release) stage release bash tests/release_check.sh ;;
     *) echo "unknown stage $s" >&2; failed+=("$s") ;;
   esac
 done

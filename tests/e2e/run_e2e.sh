@@ -1,17 +1,26 @@
 #!/usr/bin/env bash
 # End-to-end tests of the real kevu.exe: a throw-away Wine prefix on an Xvfb display, fixture
 # folders mapped as drives, and our driver using the window from outside as a user does.
-#   run_e2e.sh CROSS_BUILD_DIR
+#   run_e2e.sh CROSS_BUILD_DIR [--smoke KEVU_EXE RELEASE_BUILD_DIR]
 # Prints one line per check, then "N passed, N failed"; the screenshots after a scan are kept as
 # CROSS_BUILD_DIR/e2e/kevu-after-scan.png (96 DPI) and kevu-dpi144.png, kevu-dpi192.png.
+# --smoke: only one start of another build's kevu.exe (a release's), with the drivers of
+# CROSS_BUILD_DIR: the window up and skinned, the skin files it writes as that build made them;
+# its screenshot is RELEASE_BUILD_DIR/kevu-smoke.png.
 set -uo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
-[ $# -ge 1 ] || { echo "usage: $0 CROSS_BUILD_DIR" >&2; exit 2; }
+usage="usage: $0 CROSS_BUILD_DIR [--smoke KEVU_EXE RELEASE_BUILD_DIR]"
+[ $# -eq 1 ] || { [ $# -eq 4 ] && [ "$2" = --smoke ]; } || { echo "$usage" >&2; exit 2; }
 build=$(cd "$1" && pwd) || exit 2
 artifacts=$build/e2e
 kevu=$build/app/kevu.exe
+skin_build=$build/skin
+smoke=
+if [ $# -eq 4 ]; then
+  smoke=1 kevu=$(realpath "$3") skin_build=$(cd "$4" && pwd)/skin artifacts=$(cd "$4" && pwd) || exit 2
+fi
 driver=$build/tests/e2e/driver.exe
 recorder=$build/tests/e2e/recorder.exe
 dwm_recorder=$build/tests/e2e/dwmapi.dll
@@ -98,23 +107,25 @@ set_log_pixels() {
 # own window frames (there is no window manager on the display).
 prepare_prefix() {
   local dd=$WINEPREFIX/dosdevices e2e=$WINEPREFIX/drive_c/e2e
-  bash "$here/fixtures.sh" "$work/drives" "$work/manifest.lst" || return 1
   rm -f "$dd/z:" "$dd/d:" "$dd/e:" "$dd/f:" "$dd/g:" "$dd/h:"
   # Wine links the profile folders to the Linux home; C: must hold only the prefix itself.
   local link
   while IFS= read -r -d '' link; do
     rm -f "$link" && mkdir -p "$link"
   done < <(find "$WINEPREFIX/drive_c" -type l -print0)
-  ln -s "$work/drives/d" "$dd/d:"
-  ln -s "$work/drives/e" "$dd/e:"
-  ln -s "$work/drives/f" "$dd/f:"
   mkdir -p "$e2e"
+  if [ -z "$smoke" ]; then
+    bash "$here/fixtures.sh" "$work/drives" "$work/manifest.lst" || return 1
+    ln -s "$work/drives/d" "$dd/d:"
+    ln -s "$work/drives/e" "$dd/e:"
+    ln -s "$work/drives/f" "$dd/f:"
+    cp "$work/manifest.lst" "$e2e/manifest.lst"
+  fi
   cp "$kevu" "$e2e/kevu.exe"
   cp "$kevu" "$e2e/SCAN.TMP"
   cp "$driver" "$e2e/driver.exe"
   cp "$recorder" "$e2e/recorder.exe"
   cp "$text_probe" "$e2e/textprobe.dll"
-  cp "$work/manifest.lst" "$e2e/manifest.lst"
   # kevu.exe's skin gets our recording dwmapi.dll in place of the system's (override below).
   cp "$dwm_recorder" "$WINEPREFIX/drive_c/windows/system32/dwmapi.dll"
   cat >"$e2e/setup.reg" <<'EOF'
@@ -163,9 +174,9 @@ run_driver() {
   while kill -0 "$pid" 2>/dev/null; do
     if [ -e "$ready" ]; then
       if import -display "$DISPLAY" -window root "$shot" 2>>"$work/$name.err"; then
-        pass "screenshot after a scan: $shot"
+        pass "screenshot: $shot"
       else
-        fail "screenshot after a scan"
+        fail "screenshot $shot"
       fi
       rm -f "$ready"
       touch "$WINEPREFIX/drive_c/e2e/go"
@@ -190,15 +201,17 @@ run_driver() {
 }
 
 mkdir -p "$artifacts"
-rm -f "$artifacts"/kevu-after-scan.png "$artifacts"/kevu-dpi*.png
+if [ -n "$smoke" ]; then rm -f "$artifacts/kevu-smoke.png"; else rm -f "$artifacts"/kevu-after-scan.png "$artifacts"/kevu-dpi*.png; fi
 
 start_display && pass "Xvfb display $DISPLAY" || { fail "Xvfb display"; finish; }
 # shellcheck source=tools/wine-setup.sh
 source "$root/tools/wine-setup.sh"
+prefix_name="Wine prefix with fixture drives D: E: F:"
+[ -z "$smoke" ] || prefix_name="Wine prefix"
 if kevu_wine_ready "$work/prefix" && restart_wine && prepare_prefix; then
-  pass "Wine prefix with fixture drives D: E: F:"
+  pass "$prefix_name"
 else
-  fail "Wine prefix with fixture drives"
+  fail "$prefix_name"
   finish
 fi
 
@@ -209,8 +222,8 @@ colour() { sed -n "s/^$1 *= *#\([0-9A-Fa-f]\{6\}\).*/\1/p" "$root/skin/ember.ski
 skin_look=("$(colour window.face)" "$(colour caption.active.left)" "$(colour caption.inactive.left)")
 system_dir=$WINEPREFIX/drive_c/windows/system
 user_dir=$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local
-built_dll=$build/skin/Skin.dll
-built_ember=$build/skin/Ember.skn
+built_dll=$skin_build/Skin.dll
+built_ember=$skin_build/Ember.skn
 
 # skin_files NAME WHERE: the files of the skin are where WHERE says (system, user, user-dll), each
 # as built, and no temporary file of a write is left anywhere on C:.
@@ -235,6 +248,25 @@ skin_files() {
   [ -z "$temps" ] && pass "$name: no temporary file left" || fail "$name: no temporary file left: $temps"
 }
 
+# The skin turned the compositor's frame rendering off for the main window:
+# DWMWA_NCRENDERING_POLICY (2) = DWMNCRP_DISABLED (1).
+compositor_off() {
+  local dwm_log=$WINEPREFIX/drive_c/e2e/dwm.log
+  if grep -qx 'KevuMainWindow top-level attribute=2 value=1 size=4' "$dwm_log" 2>/dev/null; then
+    pass "skin: compositor frame rendering off for the main window"
+  else
+    fail "skin: compositor frame rendering off for the main window ($(tr '\n' ';' <"$dwm_log" 2>/dev/null || echo 'no call'))"
+  fi
+}
+
+if [ -n "$smoke" ]; then
+  screenshot=kevu-smoke.png run_driver smoke 300 \
+    launch 'C:\e2e\kevu.exe' skinned "${skin_look[@]}" pause 'C:\e2e\ready' 'C:\e2e\go' close
+  compositor_off
+  skin_files "smoke" system
+  finish
+fi
+
 [ -d "$user_dir" ] && pass "per-user folder of the prefix: $user_dir" || fail "per-user folder of the prefix: $user_dir"
 run_driver window 420 \
   drive-type D fixed drive-type E removable drive-type F fixed volume-label D KevuData \
@@ -244,14 +276,7 @@ run_driver window 420 \
   full-scan "$manifest" open-deleted .kvt clear open-none "$recorder_log" \
   scan-drive F "$manifest" open-row .kvt "$recorder_log" open-below "$recorder_log" close
 
-# The skin turned the compositor's frame rendering off for the main window:
-# DWMWA_NCRENDERING_POLICY (2) = DWMNCRP_DISABLED (1).
-dwm_log=$WINEPREFIX/drive_c/e2e/dwm.log
-if grep -qx 'KevuMainWindow top-level attribute=2 value=1 size=4' "$dwm_log" 2>/dev/null; then
-  pass "skin: compositor frame rendering off for the main window"
-else
-  fail "skin: compositor frame rendering off for the main window ($(tr '\n' ';' <"$dwm_log" 2>/dev/null || echo 'no call'))"
-fi
+compositor_off
 skin_files "skin, writable system folder" system
 
 run_driver keyboard 300 \
