@@ -142,6 +142,12 @@ NativeString WinSkinDeployPlatform::UserFolder() {
   return folder;
 }
 
+NativeString WinSkinDeployPlatform::WindowsFolder() {
+  wchar_t folder[MAX_PATH];
+  const UINT length = GetSystemWindowsDirectoryW(folder, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? NativeString(folder, length) : NativeString{};
+}
+
 void DeploySkin(int skinNumber) {
   static WinSkinDeployPlatform platform;
   DeploySkinWith(skinNumber, FixedSkinTargets(), platform);

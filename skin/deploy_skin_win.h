@@ -26,6 +26,8 @@ class WinSkinDeployPlatform : public SkinDeployPlatform {
   bool Attach(const NativeString& libraryPath, const NativeString& skinPath) override;
   // %LOCALAPPDATA%\KEVU\, from the shell's known folder.
   NativeString UserFolder() override;
+  // GetSystemWindowsDirectoryW: the shared one, also in a Remote Desktop session.
+  NativeString WindowsFolder() override;
 
  protected:
   // The bytes Write puts out; tests hand in others.

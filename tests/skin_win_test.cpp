@@ -81,6 +81,8 @@ class TempFolder {
     } while (!CreateDirectoryW(path_.c_str(), nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
   }
   const std::wstring& path() const { return path_; }
+  // The folder holding this one: the Windows directory that makes it a trusted fixed folder.
+  std::wstring Parent() const { return path_.substr(0, path_.find_last_of(L'\\', path_.size() - 2)); }
   SkinTargets Targets() const { return {path_ + L"Skin.dll", path_ + L"frost.skn", path_ + L"Ember.skn"}; }
 
  private:
@@ -89,6 +91,7 @@ class TempFolder {
 
 class RecordingPlatform : public WinSkinDeployPlatform {
  public:
+  explicit RecordingPlatform(const std::wstring& windowsFolder) : windowsFolder_(windowsFolder) {}
   std::vector<std::wstring> writes;
   std::vector<std::wstring> attaches;
   int userFolderAsked = 0;
@@ -104,15 +107,20 @@ class RecordingPlatform : public WinSkinDeployPlatform {
     ++userFolderAsked;
     return {};
   }
+  NativeString WindowsFolder() override { return windowsFolder_; }
+
+ private:
+  std::wstring windowsFolder_;
 };
 
 // The real platform with a test folder for the per-user copies and the stand-in library, which
 // records its calls, in place of Skin.dll.
 class StandInPlatform : public WinSkinDeployPlatform {
  public:
-  explicit StandInPlatform(const std::wstring& userFolder)
-      : userFolder_(userFolder), standIn_(ReadAll(BuildOutput(L"standin_skin.dll"))) {}
+  StandInPlatform(const std::wstring& userFolder, const std::wstring& windowsFolder)
+      : userFolder_(userFolder), windowsFolder_(windowsFolder), standIn_(ReadAll(BuildOutput(L"standin_skin.dll"))) {}
   NativeString UserFolder() override { return userFolder_; }
+  NativeString WindowsFolder() override { return windowsFolder_; }
 
  protected:
   std::string_view Blob(SkinBlob blob) override {
@@ -121,6 +129,7 @@ class StandInPlatform : public WinSkinDeployPlatform {
 
  private:
   std::wstring userFolder_;
+  std::wstring windowsFolder_;
   std::string standIn_;
 };
 
@@ -215,7 +224,7 @@ TEST(SkinBlobs, TheManifestDeclaresPerMonitorDpiAwareness) {
 TEST(DeploySkinWin, FirstRunWritesLibraryThenEmberAndTheSecondNothing) {
   TempFolder dir;
   const SkinTargets t = dir.Targets();
-  RecordingPlatform first;
+  RecordingPlatform first(dir.Parent());
   DeploySkinWith(2, t, first);
   EXPECT_EQ(first.writes, (std::vector<std::wstring>{t.library, t.ember}));
   EXPECT_EQ(first.attaches, (std::vector<std::wstring>{t.library + L"|" + t.ember}));
@@ -226,7 +235,7 @@ TEST(DeploySkinWin, FirstRunWritesLibraryThenEmberAndTheSecondNothing) {
 
   // Present files are never rewritten, even when they differ from the blobs.
   WriteAll(t.ember, "old skin");
-  RecordingPlatform second;
+  RecordingPlatform second(dir.Parent());
   DeploySkinWith(2, t, second);
   EXPECT_TRUE(second.writes.empty());
   EXPECT_EQ(second.attaches.size(), 1u);
@@ -278,7 +287,7 @@ TEST(DeploySkinWin, UnwritableFixedFolderPutsBothFilesInTheUserFolder) {
   TempFolder user(L"kevu-\u0E01-");
   const std::wstring gone = dir.path() + L"no\\such\\";
   const SkinTargets fixed{gone + L"Skin.dll", gone + L"frost.skn", gone + L"Ember.skn"};
-  StandInPlatform platform(user.path());
+  StandInPlatform platform(user.path(), dir.path() + L"no");
   DeploySkinWith(2, fixed, platform);
   EXPECT_TRUE(Listing(dir.path()).empty());
   const SkinTargets copies = user.Targets();
@@ -322,7 +331,7 @@ TEST(DeploySkinWin, UnusableFixedLibraryIsLeftAsItIsAndTheUserCopyAttached) {
     } else {
       WriteAll(fixed.library, c.bytes);
     }
-    StandInPlatform platform(user.path());
+    StandInPlatform platform(user.path(), dir.Parent());
     DeploySkinWith(2, fixed, platform);
     if (c.bytes.empty()) {
       EXPECT_TRUE(IsDirectory(fixed.library)) << c.what;
@@ -344,7 +353,7 @@ TEST(DeploySkinWin, ForeignLibraryIsLoadedUntouchedAndGetsTheSkinPath) {
   ASSERT_NE(standIn, "<missing>");
   WriteAll(t.library, standIn);
   TempFolder user;
-  StandInPlatform platform(user.path());
+  StandInPlatform platform(user.path(), dir.Parent());
   DeploySkinWith(2, t, platform);
   EXPECT_TRUE(Listing(user.path()).empty());
   EXPECT_EQ(ReadAll(t.library), standIn);
