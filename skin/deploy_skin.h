@@ -40,7 +40,8 @@ class SkinDeployPlatform {
   // false, with nothing called, when that file is no loadable library with that entry point.
   virtual bool Attach(const NativeString& libraryPath, const NativeString& skinPath) = 0;
   // The per-user folder for the copies the system folder cannot take, ending in the
-  // separator and created when missing; empty when there is none.
+  // separator and created when missing; empty when there is none. Only copies of the blobs
+  // this executable carries are ever in it.
   virtual NativeString UserFolder() = 0;
   // The system's Windows directory; empty when it cannot be had.
   virtual NativeString WindowsFolder() = 0;

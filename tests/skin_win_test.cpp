@@ -133,6 +133,21 @@ class StandInPlatform : public WinSkinDeployPlatform {
   std::string standIn_;
 };
 
+// The real platform carrying one blob with a byte changed: the blobs of another build.
+class OtherBuildPlatform : public WinSkinDeployPlatform {
+ public:
+  explicit OtherBuildPlatform(SkinBlob changed) : changed_(changed), bytes_(EmbeddedSkinBlob(changed)) {
+    if (!bytes_.empty()) bytes_.back() ^= 1;
+  }
+
+ protected:
+  std::string_view Blob(SkinBlob blob) override { return blob == changed_ ? bytes_ : EmbeddedSkinBlob(blob); }
+
+ private:
+  SkinBlob changed_;
+  std::string bytes_;
+};
+
 TEST(SkinBlobs, EmbeddedBlobsAreTheBuildOutputs) {
   EXPECT_EQ(std::string(EmbeddedSkinBlob(SkinBlob::Library)), ReadAll(BuildOutput(L"Skin.dll")));
   EXPECT_EQ(std::string(EmbeddedSkinBlob(SkinBlob::Frost)), ReadAll(BuildOutput(L"frost.skn")));
@@ -302,10 +317,21 @@ TEST(DeploySkinWin, UnwritableFixedFolderPutsBothFilesInTheUserFolder) {
   ASSERT_NE(GetLongPathNameW(GbkToWide(args).c_str(), longPath, MAX_PATH), 0u) << args;
   EXPECT_EQ(Narrow(longPath), Narrow(copies.ember)) << args;
 
-  // The real per-user folder: under the user's local application data, made when missing.
+  // The real per-user folder: under the user's local application data, made when missing, and
+  // named by the blobs it holds copies of, so a build that carries other bytes never uses them.
   const std::wstring real = WinSkinDeployPlatform().UserFolder();
   EXPECT_TRUE(IsDirectory(real)) << Narrow(real);
-  EXPECT_EQ(real.substr(real.size() - 6), L"\\KEVU\\");
+  ASSERT_GT(real.size(), 24u);
+  const std::wstring kevu = real.substr(0, real.size() - 17);
+  EXPECT_EQ(kevu.substr(kevu.size() - 6), L"\\KEVU\\") << Narrow(real);
+  EXPECT_EQ(real.find_first_not_of(L"0123456789abcdef", kevu.size()), real.size() - 1) << Narrow(real);
+  EXPECT_EQ(WinSkinDeployPlatform().UserFolder(), real);
+  for (SkinBlob changed : {SkinBlob::Library, SkinBlob::Frost, SkinBlob::Ember}) {
+    const std::wstring other = OtherBuildPlatform(changed).UserFolder();
+    EXPECT_NE(other, real) << static_cast<int>(changed);
+    EXPECT_EQ(other.substr(0, kevu.size()), kevu) << Narrow(other);
+    RemoveDirectoryW(other.c_str());
+  }
 }
 
 // A file at the library's fixed path that cannot be used is left exactly as it is; the
