@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <thread>
@@ -448,6 +449,25 @@ void Pump() {
   }
 }
 
+// The non-client mouse message the frame's own procedure, behind the skin's subclass, was handed
+// last, and what countCaption gave at that moment.
+struct DefaultHandlerSaw {
+  UINT msg = 0;
+  WPARAM hit = 0;
+  int captionPixels = -1;
+  std::function<int()> countCaption;
+};
+DefaultHandlerSaw g_defaultSaw;
+
+LRESULT CALLBACK RecordingFrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCMOUSEMOVE || msg == WM_NCMOUSELEAVE || msg == WM_NCLBUTTONUP) {
+    g_defaultSaw.msg = msg;
+    g_defaultSaw.hit = wParam;
+    g_defaultSaw.captionPixels = g_defaultSaw.countCaption ? g_defaultSaw.countCaption() : -1;
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
 struct TestWindow {
   HWND frame = nullptr;
   HWND button = nullptr;
@@ -455,7 +475,7 @@ struct TestWindow {
 
   TestWindow() {
     WNDCLASSW wc{};
-    wc.lpfnWndProc = DefWindowProcW;
+    wc.lpfnWndProc = RecordingFrameProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_3DFACE + 1);
     wc.lpszClassName = L"KevuSkinLookTest";
@@ -586,7 +606,9 @@ TEST_F(SkinLibrary, WindowsShowTheSkinAndASecondAttachReplacesIt) {
 }
 
 // The caption buttons we draw answer the hit test, light up under the mouse, show pressed while
-// held, and act only when released over themselves.
+// held, and act only when released over themselves. The frame's own (default) handling comes
+// first and never hears of our buttons, so where visual styles hot-track the system's buttons it
+// has none to draw over ours; our caption is painted after it.
 TEST_F(SkinLibrary, CaptionButtonShowsHoverAndPressedAndClosesOnlyWhenReleasedOverIt) {
   ASSERT_EQ(Attach(BuildOutput(L"Ember.skn")), 0);
   TestWindow window;
@@ -599,11 +621,24 @@ TEST_F(SkinLibrary, CaptionButtonShowsHoverAndPressedAndClosesOnlyWhenReleasedOv
   const LPARAM at = MAKELPARAM(close.x, close.y);
   const int hotBefore = window.CaptionPixelsOf(hot);
   const int pressedBefore = window.CaptionPixelsOf(pressed);
+  g_defaultSaw = {};
+  g_defaultSaw.countCaption = [&] { return window.CaptionPixelsOf(hot); };
 
   SendMessageW(window.frame, WM_NCMOUSEMOVE, HTCLOSE, at);
-  EXPECT_GT(window.CaptionPixelsOf(hot), hotBefore + 20) << "hover face";
+  EXPECT_EQ(g_defaultSaw.msg, static_cast<UINT>(WM_NCMOUSEMOVE));
+  EXPECT_EQ(g_defaultSaw.hit, static_cast<WPARAM>(HTCAPTION)) << "the default handler never hears of our button";
+  EXPECT_EQ(g_defaultSaw.captionPixels, hotBefore) << "the default handler before our hover face";
+  const int hotNow = window.CaptionPixelsOf(hot);
+  EXPECT_GT(hotNow, hotBefore + 20) << "hover face";
   SendMessageW(window.frame, WM_NCMOUSELEAVE, 0, 0);
+  EXPECT_EQ(g_defaultSaw.msg, static_cast<UINT>(WM_NCMOUSELEAVE));
+  EXPECT_EQ(g_defaultSaw.captionPixels, hotNow) << "the default handler before our caption";
   EXPECT_EQ(window.CaptionPixelsOf(hot), hotBefore);
+  g_defaultSaw = {};
+  SendMessageW(window.frame, WM_NCLBUTTONUP, HTCLOSE, at);
+  EXPECT_EQ(g_defaultSaw.msg, static_cast<UINT>(WM_NCLBUTTONUP));
+  EXPECT_EQ(g_defaultSaw.hit, static_cast<WPARAM>(HTCAPTION));
+  EXPECT_TRUE(IsWindow(window.frame));
 
   SendMessageW(window.frame, WM_NCLBUTTONDOWN, HTCLOSE, at);
   EXPECT_GT(window.CaptionPixelsOf(pressed), pressedBefore + 20) << "pressed face";

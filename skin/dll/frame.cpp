@@ -126,12 +126,26 @@ POINT ScreenPointOfClient(HWND hwnd, LPARAM lParam) {
   return at;
 }
 
-// The default frame painting first, then our caption over it.
-LRESULT DefaultThenCaption(const Message& m, const Skinned& state, const LiveLook& look) {
-  const LRESULT result = m.Default();
+// Our caption over what the default handling just drew (result is what it returned).
+LRESULT CaptionAfter(const Message& m, const Skinned& state, const LiveLook& look, LRESULT result) {
   // The default handling may have closed the window.
   if (IsWindow(m.hwnd) && StateOf(m.hwnd) == &state) PaintCaption(m.hwnd, state, look);
   return result;
+}
+
+// The default frame painting first, then our caption over it.
+LRESULT DefaultThenCaption(const Message& m, const Skinned& state, const LiveLook& look) {
+  return CaptionAfter(m, state, look, m.Default());
+}
+
+// A non-client mouse message goes on with HTCAPTION in place of our buttons' codes: the default
+// handler then has no button of its own to hot-track or push under ours.
+LRESULT DefaultAsCaption(const Message& m) {
+  // The X buttons' messages carry the hit code in the low word and the button in the high one.
+  const bool xButton = m.msg >= WM_NCXBUTTONDOWN && m.msg <= WM_NCXBUTTONDBLCLK;
+  if (!IsCaptionButton(xButton ? LOWORD(m.wParam) : m.wParam)) return m.Default();
+  const WPARAM caption = xButton ? MAKEWPARAM(HTCAPTION, HIWORD(m.wParam)) : HTCAPTION;
+  return DefSubclassProc(m.hwnd, m.msg, caption, m.lParam);
 }
 
 // Windows 10 1607 scales a frame with its monitor only when asked at this point; per-monitor v2
@@ -194,21 +208,20 @@ LRESULT OnNcMouseMove(const Message& m, Skinned& state, const LiveLook& look) {
     TRACKMOUSEEVENT track{sizeof track, TME_LEAVE | TME_NONCLIENT, m.hwnd, 0};
     state.trackingLeave = TrackMouseEvent(&track) != FALSE;
   }
+  // The default first, our hover face after it.
+  const LRESULT result = DefaultAsCaption(m);
   const WPARAM hot = IsCaptionButton(m.wParam) ? m.wParam : HTNOWHERE;
-  if (hot != state.hotButton) {
-    state.hotButton = hot;
-    PaintCaption(m.hwnd, state, look);
-  }
-  return m.Default();
+  if (!IsWindow(m.hwnd) || StateOf(m.hwnd) != &state || hot == state.hotButton) return result;
+  state.hotButton = hot;
+  PaintCaption(m.hwnd, state, look);
+  return result;
 }
 
 LRESULT OnNcMouseLeave(const Message& m, Skinned& state, const LiveLook& look) {
   state.trackingLeave = false;
-  if (state.hotButton != HTNOWHERE) {
-    state.hotButton = HTNOWHERE;
-    PaintCaption(m.hwnd, state, look);
-  }
-  return m.Default();
+  state.hotButton = HTNOWHERE;
+  // Once a leave: the whole caption again, over whatever the default handler drew for it.
+  return DefaultThenCaption(m, state, look);
 }
 
 LRESULT OnNcLButtonDown(const Message& m, Skinned& state, const LiveLook& look) {
@@ -293,8 +306,18 @@ LRESULT FrameProc(const Message& m, Skinned& state, const LiveLook& look) {
     // The system paints (part of) the frame again for these.
     case WM_NCPAINT:
     case WM_SETTEXT:
-    case WM_SETICON:
-    case WM_NCLBUTTONUP: return DefaultThenCaption(m, state, look);
+    case WM_SETICON: return DefaultThenCaption(m, state, look);
+    case WM_NCLBUTTONUP: return CaptionAfter(m, state, look, DefaultAsCaption(m));
+    case WM_NCMOUSEHOVER:
+    case WM_NCRBUTTONDOWN:
+    case WM_NCRBUTTONUP:
+    case WM_NCRBUTTONDBLCLK:
+    case WM_NCMBUTTONDOWN:
+    case WM_NCMBUTTONUP:
+    case WM_NCMBUTTONDBLCLK:
+    case WM_NCXBUTTONDOWN:
+    case WM_NCXBUTTONUP:
+    case WM_NCXBUTTONDBLCLK: return DefaultAsCaption(m);
     default: return m.Default();
   }
 }
