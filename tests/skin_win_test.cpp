@@ -17,6 +17,7 @@
 #include "skin/deploy_skin.h"
 #include "skin/deploy_skin_win.h"
 #include "skin/skin_format.h"
+#include "win/dpi.h"
 
 namespace {
 
@@ -563,6 +564,16 @@ struct TestWindow {
     return false;
   }
 };
+
+// Windows 8.1's start-up DPI: GetDpiForMonitor, found at run time in the system folder's
+// shcore.dll, answers as GetDpiForWindow does where both exist.
+TEST(Dpi, TheMonitorsDpiAnswersAsTheWindowsDpi) {
+  TestWindow window;
+  ASSERT_NE(window.frame, nullptr);
+  const UINT monitorDpi = MonitorDpiOf(window.frame);
+  EXPECT_GE(monitorDpi, kBaseDpi) << "shcore.dll or GetDpiForMonitor not found, or the call failed";
+  EXPECT_EQ(monitorDpi, WindowDpiOf(window.frame));
+}
 
 TEST_F(SkinLibrary, WindowsShowTheSkinAndASecondAttachReplacesIt) {
   ASSERT_EQ(Attach(BuildOutput(L"Ember.skn")), 0);

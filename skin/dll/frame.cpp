@@ -8,23 +8,10 @@ namespace {
 
 // Where the compositor draws the frame (Windows 7 with Aero, always on 8 and later) it would hide
 // our caption; turning its non-client rendering off leaves the frame to GDI and so to us.
-// dwmapi.dll is loaded from the system folder at run time: where it is absent nothing changes.
+// dwmapi.dll is loaded from the system folder at run time (it stays loaded with us: the frames we
+// skin keep needing it); where it is absent nothing changes.
 constexpr DWORD kDwmNcRenderingPolicy = 2;    // DWMWA_NCRENDERING_POLICY
 constexpr DWORD kDwmNcRenderingDisabled = 1;  // DWMNCRP_DISABLED
-
-DwmSetWindowAttributeFn FindDwmSetWindowAttribute() {
-  const UINT length = GetSystemDirectoryW(nullptr, 0);
-  static constexpr wchar_t kName[] = L"\\dwmapi.dll";
-  HeapBlock path((length + sizeof kName / sizeof kName[0]) * sizeof(wchar_t));
-  wchar_t* text = path.As<wchar_t>();
-  if (length == 0 || text == nullptr || GetSystemDirectoryW(text, length) != length - 1) return nullptr;
-  lstrcatW(text, kName);
-  // Stays loaded with us: the frames we skin keep needing it.
-  HMODULE dwm = LoadLibraryW(text);
-  if (dwm == nullptr) return nullptr;
-  return reinterpret_cast<DwmSetWindowAttributeFn>(
-      reinterpret_cast<void (*)()>(GetProcAddress(dwm, "DwmSetWindowAttribute")));
-}
 
 COLORREF Blend(COLORREF a, COLORREF b, int num, int den) {
   if (den <= 0) return a;
@@ -275,7 +262,7 @@ LRESULT OnNcActivate(const Message& m, Skinned& state, const LiveLook& look) {
 void LeaveFrameToUs(HWND hwnd) {
   if (!g_process.dwmLooked) {
     g_process.dwmLooked = true;
-    g_process.dwmSetAttribute = FindDwmSetWindowAttribute();
+    g_process.dwmSetAttribute = SystemLibraryFunction<DwmSetWindowAttributeFn>(L"dwmapi.dll", "DwmSetWindowAttribute");
   }
   if (g_process.dwmSetAttribute == nullptr) return;
   const DWORD policy = kDwmNcRenderingDisabled;
