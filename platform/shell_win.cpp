@@ -9,15 +9,24 @@
 
 namespace {
 
-// ShellExecuteW may load shell extensions and wait on them, so it runs on a thread of its own
-// and the UI thread never blocks on it.
+// The shell may load shell extensions and wait on them, so it runs on a thread of its own and
+// the UI thread never blocks on it.
 class WinShellOpener final : public ShellOpener {
  public:
   void OpenWithDefaultAction(const std::string& gbkPath, const NativeString& nativePath) override {
     std::wstring path = nativePath.empty() ? GbkToWide(gbkPath) : nativePath;
     PlatformThreadStarter().StartDetached([path = std::move(path)] {
       HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-      ShellExecuteW(nullptr, nullptr, PathForTheShell(path).c_str(), nullptr, L"", SW_SHOWNORMAL);
+      const std::wstring file = PathForTheShell(path);
+      SHELLEXECUTEINFOW request{};
+      request.cbSize = sizeof request;
+      // The thread has no message loop and ends on return: the launch (a DDE conversation
+      // included) must be complete by then. A failed open stays silent, as with ShellExecute.
+      request.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+      request.lpFile = file.c_str();
+      request.lpDirectory = L"";
+      request.nShow = SW_SHOWNORMAL;
+      ShellExecuteExW(&request);
       if (SUCCEEDED(com)) CoUninitialize();
     });
   }

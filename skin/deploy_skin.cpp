@@ -1,6 +1,8 @@
 #include "skin/deploy_skin.h"
 
+#include <algorithm>
 #include <optional>
+#include <string_view>
 
 namespace {
 
@@ -22,15 +24,17 @@ const NativeString& PathOf(const SkinTargets& targets, SkinBlob blob) {
 // in the fixed folder, so a start that finds both fixed files looks no further.
 class Deployment {
  public:
-  Deployment(const SkinTargets& fixed, SkinDeployPlatform& platform) : fixed_(fixed), platform_(platform) {}
+  Deployment(const SkinTargets& fixed, bool fixedTrusted, SkinDeployPlatform& platform)
+      : fixed_(fixed), fixedTrusted_(fixedTrusted), platform_(platform) {}
 
   // The fixed path when the file is there or can be written there, else the per-user copy;
   // the fixed path again when neither can be had, so that what follows fails as it would.
+  // An untrusted fixed folder is never looked at: the per-user copy or nothing (empty).
   NativeString Place(SkinBlob blob) {
     const NativeString& fixed = PathOf(fixed_, blob);
-    if (platform_.Exists(fixed) || platform_.Write(fixed, blob)) return fixed;
+    if (fixedTrusted_ && (platform_.Exists(fixed) || platform_.Write(fixed, blob))) return fixed;
     const NativeString& copy = UserCopy(blob);
-    return copy.empty() ? fixed : copy;
+    return copy.empty() && fixedTrusted_ ? fixed : copy;
   }
 
   // The per-user copy, written when absent; empty when there is no per-user folder or the file
@@ -48,6 +52,7 @@ class Deployment {
 
  private:
   const SkinTargets& fixed_;
+  const bool fixedTrusted_;
   SkinDeployPlatform& platform_;
   std::optional<NativeString> userFolder_;
   std::optional<NativeString> userCopies_[3];
@@ -61,12 +66,30 @@ SkinTargets SkinTargetsIn(const NativeString& folder) {
 
 SkinTargets FixedSkinTargets() { return SkinTargetsIn(Native("C:\\WINDOWS\\system\\")); }
 
+bool FixedFolderIsTheSystems(const SkinTargets& fixed, const NativeString& windowsFolder) {
+  const NativeChar separator = NativeChar('\\');
+  NativeStringView parent = fixed.library;
+  for (int part = 0; part < 2; ++part) {  // the file's name, then the fixed folder's
+    const size_t cut = parent.find_last_of(separator);
+    if (cut == NativeStringView::npos) return false;
+    parent = parent.substr(0, cut);
+  }
+  NativeStringView windows = windowsFolder;
+  if (!windows.empty() && windows.back() == separator) windows.remove_suffix(1);
+  // ASCII letters only: a name that differs elsewhere counts as another folder, the safe side.
+  const auto lower = [](NativeChar c) { return c >= 'A' && c <= 'Z' ? static_cast<NativeChar>(c - 'A' + 'a') : c; };
+  return !windows.empty() && windows.size() == parent.size() &&
+         std::equal(windows.begin(), windows.end(), parent.begin(),
+                    [&](NativeChar a, NativeChar b) { return lower(a) == lower(b); });
+}
+
 void DeploySkinWith(int skinNumber, const SkinTargets& fixed, SkinDeployPlatform& platform) {
-  Deployment deployment(fixed, platform);
+  Deployment deployment(fixed, FixedFolderIsTheSystems(fixed, platform.WindowsFolder()), platform);
   const NativeString library = deployment.Place(SkinBlob::Library);
   if (skinNumber != 1 && skinNumber != 2) return;
   const SkinBlob skin = skinNumber == 1 ? SkinBlob::Frost : SkinBlob::Ember;
   const NativeString skinPath = deployment.Place(skin);
+  if (library.empty() || skinPath.empty()) return;  // no per-user copies, and no fixed folder to trust
   if (platform.Attach(library, skinPath) || library != fixed.library) return;
   // A fixed library that cannot be used (cut off, foreign, a directory) is left as it is; the
   // per-user copy stands in for it, on this start and every later one.

@@ -1,5 +1,6 @@
 // Writes the embedded skin library and skin file out and attaches the skin: into the system
-// folder, or into a per-user folder where the system folder cannot take them.
+// folder, or into a per-user folder where the system folder cannot take them or is not the
+// system's own.
 #pragma once
 
 #include "text/codepage.h"
@@ -21,6 +22,10 @@ struct SkinTargets {
 SkinTargets SkinTargetsIn(const NativeString& folder);
 // The fixed paths under C:\WINDOWS\system.
 SkinTargets FixedSkinTargets();
+// True when the fixed targets' folder lies directly in windowsFolder, the system's Windows
+// directory (letter case and a closing backslash aside); false when that is empty. Elsewhere
+// (Windows on D:, or no C:\WINDOWS at all) any user may create the fixed folder.
+bool FixedFolderIsTheSystems(const SkinTargets& fixed, const NativeString& windowsFolder);
 
 // What DeploySkin needs from the platform; tests put fakes or a temp folder behind it.
 class SkinDeployPlatform {
@@ -35,11 +40,16 @@ class SkinDeployPlatform {
   // false, with nothing called, when that file is no loadable library with that entry point.
   virtual bool Attach(const NativeString& libraryPath, const NativeString& skinPath) = 0;
   // The per-user folder for the copies the system folder cannot take, ending in the
-  // separator and created when missing; empty when there is none.
+  // separator and created when missing; empty when there is none. Only copies of the blobs
+  // this executable carries are ever in it.
   virtual NativeString UserFolder() = 0;
+  // The system's Windows directory; empty when it cannot be had.
+  virtual NativeString WindowsFolder() = 0;
 };
 
 // The deployment itself: the library first, then the skin file, each in the fixed folder or,
 // where it is absent and cannot be written there, in the per-user folder; then the attach call,
-// once more with the per-user library when the fixed one cannot be used.
+// once more with the per-user library when the fixed one cannot be used. Where the fixed folder
+// is not the system's (FixedFolderIsTheSystems), nothing in it is looked at: only the per-user
+// copies are used, and without them nothing is loaded.
 void DeploySkinWith(int skinNumber, const SkinTargets& fixed, SkinDeployPlatform& platform);

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <atomic>
+#include <cstdint>
 #include <string>
 
 #include "text/gbk_text.h"
@@ -63,6 +64,32 @@ bool WriteDurably(const std::wstring& path, std::string_view bytes) {
   ok = CloseHandle(file.Release()) && ok;
   if (!ok) DeleteFileW(path.c_str());
   return ok;
+}
+
+// FNV-1a, 64 bits, over each blob's size and bytes: the blobs as they are in the running
+// executable (a release may sign Skin.dll before embedding it). Tells builds apart; it guards
+// nothing against someone who can write the user's own folder anyway.
+class BlobHash {
+ public:
+  void Add(std::string_view bytes) {
+    const uint64_t size = bytes.size();
+    for (int shift = 0; shift < 64; shift += 8) AddByte(static_cast<unsigned char>(size >> shift));
+    for (char c : bytes) AddByte(static_cast<unsigned char>(c));
+  }
+  std::wstring Hex() const {
+    std::wstring text(16, L'0');
+    for (int digit = 0; digit < 16; ++digit) text[15 - digit] = L"0123456789abcdef"[(value_ >> (4 * digit)) & 15];
+    return text;
+  }
+
+ private:
+  void AddByte(unsigned char byte) { value_ = (value_ ^ byte) * 0x100000001B3ull; }
+  uint64_t value_ = 0xCBF29CE484222325ull;
+};
+
+// Creates folder when missing; false when it is not there afterwards.
+bool MakeFolder(const std::wstring& folder) {
+  return CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
 // The library's text for the path: GBK, or the short name where the path holds characters
@@ -137,9 +164,19 @@ NativeString WinSkinDeployPlatform::UserFolder() {
     folder = std::wstring(base) + L"\\KEVU\\";
   }
   CoTaskMemFree(base);  // owed whether the call succeeded or not
-  if (folder.empty()) return {};
-  if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return {};
-  return folder;
+  if (folder.empty() || !MakeFolder(folder)) return {};
+  // Copies are written once and never replaced: one of another build stays in its own folder
+  // and is never used here.
+  BlobHash hash;
+  for (SkinBlob blob : {SkinBlob::Library, SkinBlob::Frost, SkinBlob::Ember}) hash.Add(Blob(blob));
+  folder += hash.Hex() + L'\\';
+  return MakeFolder(folder) ? folder : NativeString{};
+}
+
+NativeString WinSkinDeployPlatform::WindowsFolder() {
+  wchar_t folder[MAX_PATH];
+  const UINT length = GetSystemWindowsDirectoryW(folder, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? NativeString(folder, length) : NativeString{};
 }
 
 void DeploySkin(int skinNumber) {

@@ -24,8 +24,11 @@ class WinSkinDeployPlatform : public SkinDeployPlatform {
   // Loads each library at its first use and keeps a usable one loaded for the life of the
   // process; one that cannot be used is unloaded again.
   bool Attach(const NativeString& libraryPath, const NativeString& skinPath) override;
-  // %LOCALAPPDATA%\KEVU\, from the shell's known folder.
+  // %LOCALAPPDATA%\KEVU\<name>\ (from the shell's known folder), where <name> is 16 hex digits
+  // of a hash of the blobs this executable writes: each build has a folder of its own.
   NativeString UserFolder() override;
+  // GetSystemWindowsDirectoryW: the shared one, also in a Remote Desktop session.
+  NativeString WindowsFolder() override;
 
  protected:
   // The bytes Write puts out; tests hand in others.

@@ -1,5 +1,5 @@
-// The deployment's order, skip-if-present rule and per-user fallback, against a recording
-// platform.
+// The deployment's order, skip-if-present rule, per-user fallback and the fixed folder's trust,
+// against a recording platform.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -20,6 +20,7 @@ class RecordingPlatform : public SkinDeployPlatform {
   std::set<NativeString> unwritableFolders;  // writes into these fail
   std::set<NativeString> unusableLibraries;  // loading these fails
   NativeString userFolder = kUserFolder;
+  NativeString windowsFolder = Native("C:\\Windows");  // as Windows spells it
   std::vector<std::string> calls;
 
   bool Exists(const NativeString& path) override {
@@ -41,6 +42,7 @@ class RecordingPlatform : public SkinDeployPlatform {
     calls.push_back("user folder");
     return userFolder;
   }
+  NativeString WindowsFolder() override { return windowsFolder; }
 
  private:
   // The folder's last part and the name: "system\Skin.dll", "KEVU\Skin.dll".
@@ -162,6 +164,36 @@ TEST(DeploySkin, NeitherFolderWritableEndsInOneQuietAttach) {
                                      "exists system\\Ember.skn", "write system\\Ember.skn ember",
                                      "exists KEVU\\Ember.skn", "write KEVU\\Ember.skn ember",
                                      "attach system\\Skin.dll system\\Ember.skn"}));
+}
+
+// Where C:\WINDOWS is not the system's Windows directory anyone may create C:\WINDOWS\system: no
+// file there is looked at, written or loaded, even one that is present.
+TEST(DeploySkin, FixedFolderIsUsedOnlyInTheSystemsWindowsDirectory) {
+  const SkinTargets fixed = FixedSkinTargets();
+  for (const char* windows : {"C:\\WINDOWS", "c:\\windows\\"}) {
+    RecordingPlatform platform;
+    platform.windowsFolder = Native(windows);
+    DeploySkinWith(2, fixed, platform);
+    EXPECT_EQ(platform.calls.back(), "attach system\\Skin.dll system\\Ember.skn") << windows;
+  }
+  for (const char* windows : {"D:\\Windows", "C:\\WINDOWS.OLD", "C:\\WINDOWS\\system", "C:\\WIN", "C:\\", ""}) {
+    RecordingPlatform platform;
+    platform.windowsFolder = Native(windows);
+    platform.present = {fixed.library, fixed.ember};
+    DeploySkinWith(2, fixed, platform);
+    EXPECT_EQ(platform.calls, (Calls{"user folder", "exists KEVU\\Skin.dll", "write KEVU\\Skin.dll library",
+                                     "exists KEVU\\Ember.skn", "write KEVU\\Ember.skn ember",
+                                     "attach KEVU\\Skin.dll KEVU\\Ember.skn"}))
+        << '"' << windows << '"';
+
+    // Without per-user copies nothing is loaded at all.
+    RecordingPlatform noCopies;
+    noCopies.windowsFolder = platform.windowsFolder;
+    noCopies.present = platform.present;
+    noCopies.userFolder.clear();
+    DeploySkinWith(2, fixed, noCopies);
+    EXPECT_EQ(noCopies.calls, (Calls{"user folder"})) << '"' << windows << '"';
+  }
 }
 
 TEST(DeploySkin, FixedPathsAreTheSystemFolder) {

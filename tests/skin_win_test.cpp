@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <thread>
@@ -16,6 +17,7 @@
 #include "skin/deploy_skin.h"
 #include "skin/deploy_skin_win.h"
 #include "skin/skin_format.h"
+#include "win/dpi.h"
 
 namespace {
 
@@ -81,6 +83,8 @@ class TempFolder {
     } while (!CreateDirectoryW(path_.c_str(), nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
   }
   const std::wstring& path() const { return path_; }
+  // The folder holding this one: the Windows directory that makes it a trusted fixed folder.
+  std::wstring Parent() const { return path_.substr(0, path_.find_last_of(L'\\', path_.size() - 2)); }
   SkinTargets Targets() const { return {path_ + L"Skin.dll", path_ + L"frost.skn", path_ + L"Ember.skn"}; }
 
  private:
@@ -89,6 +93,7 @@ class TempFolder {
 
 class RecordingPlatform : public WinSkinDeployPlatform {
  public:
+  explicit RecordingPlatform(const std::wstring& windowsFolder) : windowsFolder_(windowsFolder) {}
   std::vector<std::wstring> writes;
   std::vector<std::wstring> attaches;
   int userFolderAsked = 0;
@@ -104,15 +109,20 @@ class RecordingPlatform : public WinSkinDeployPlatform {
     ++userFolderAsked;
     return {};
   }
+  NativeString WindowsFolder() override { return windowsFolder_; }
+
+ private:
+  std::wstring windowsFolder_;
 };
 
 // The real platform with a test folder for the per-user copies and the stand-in library, which
 // records its calls, in place of Skin.dll.
 class StandInPlatform : public WinSkinDeployPlatform {
  public:
-  explicit StandInPlatform(const std::wstring& userFolder)
-      : userFolder_(userFolder), standIn_(ReadAll(BuildOutput(L"standin_skin.dll"))) {}
+  StandInPlatform(const std::wstring& userFolder, const std::wstring& windowsFolder)
+      : userFolder_(userFolder), windowsFolder_(windowsFolder), standIn_(ReadAll(BuildOutput(L"standin_skin.dll"))) {}
   NativeString UserFolder() override { return userFolder_; }
+  NativeString WindowsFolder() override { return windowsFolder_; }
 
  protected:
   std::string_view Blob(SkinBlob blob) override {
@@ -121,7 +131,23 @@ class StandInPlatform : public WinSkinDeployPlatform {
 
  private:
   std::wstring userFolder_;
+  std::wstring windowsFolder_;
   std::string standIn_;
+};
+
+// The real platform carrying one blob with a byte changed: the blobs of another build.
+class OtherBuildPlatform : public WinSkinDeployPlatform {
+ public:
+  explicit OtherBuildPlatform(SkinBlob changed) : changed_(changed), bytes_(EmbeddedSkinBlob(changed)) {
+    if (!bytes_.empty()) bytes_.back() ^= 1;
+  }
+
+ protected:
+  std::string_view Blob(SkinBlob blob) override { return blob == changed_ ? bytes_ : EmbeddedSkinBlob(blob); }
+
+ private:
+  SkinBlob changed_;
+  std::string bytes_;
 };
 
 TEST(SkinBlobs, EmbeddedBlobsAreTheBuildOutputs) {
@@ -215,7 +241,7 @@ TEST(SkinBlobs, TheManifestDeclaresPerMonitorDpiAwareness) {
 TEST(DeploySkinWin, FirstRunWritesLibraryThenEmberAndTheSecondNothing) {
   TempFolder dir;
   const SkinTargets t = dir.Targets();
-  RecordingPlatform first;
+  RecordingPlatform first(dir.Parent());
   DeploySkinWith(2, t, first);
   EXPECT_EQ(first.writes, (std::vector<std::wstring>{t.library, t.ember}));
   EXPECT_EQ(first.attaches, (std::vector<std::wstring>{t.library + L"|" + t.ember}));
@@ -226,7 +252,7 @@ TEST(DeploySkinWin, FirstRunWritesLibraryThenEmberAndTheSecondNothing) {
 
   // Present files are never rewritten, even when they differ from the blobs.
   WriteAll(t.ember, "old skin");
-  RecordingPlatform second;
+  RecordingPlatform second(dir.Parent());
   DeploySkinWith(2, t, second);
   EXPECT_TRUE(second.writes.empty());
   EXPECT_EQ(second.attaches.size(), 1u);
@@ -278,7 +304,7 @@ TEST(DeploySkinWin, UnwritableFixedFolderPutsBothFilesInTheUserFolder) {
   TempFolder user(L"kevu-\u0E01-");
   const std::wstring gone = dir.path() + L"no\\such\\";
   const SkinTargets fixed{gone + L"Skin.dll", gone + L"frost.skn", gone + L"Ember.skn"};
-  StandInPlatform platform(user.path());
+  StandInPlatform platform(user.path(), dir.path() + L"no");
   DeploySkinWith(2, fixed, platform);
   EXPECT_TRUE(Listing(dir.path()).empty());
   const SkinTargets copies = user.Targets();
@@ -293,10 +319,21 @@ TEST(DeploySkinWin, UnwritableFixedFolderPutsBothFilesInTheUserFolder) {
   ASSERT_NE(GetLongPathNameW(GbkToWide(args).c_str(), longPath, MAX_PATH), 0u) << args;
   EXPECT_EQ(Narrow(longPath), Narrow(copies.ember)) << args;
 
-  // The real per-user folder: under the user's local application data, made when missing.
+  // The real per-user folder: under the user's local application data, made when missing, and
+  // named by the blobs it holds copies of, so a build that carries other bytes never uses them.
   const std::wstring real = WinSkinDeployPlatform().UserFolder();
   EXPECT_TRUE(IsDirectory(real)) << Narrow(real);
-  EXPECT_EQ(real.substr(real.size() - 6), L"\\KEVU\\");
+  ASSERT_GT(real.size(), 24u);
+  const std::wstring kevu = real.substr(0, real.size() - 17);
+  EXPECT_EQ(kevu.substr(kevu.size() - 6), L"\\KEVU\\") << Narrow(real);
+  EXPECT_EQ(real.find_first_not_of(L"0123456789abcdef", kevu.size()), real.size() - 1) << Narrow(real);
+  EXPECT_EQ(WinSkinDeployPlatform().UserFolder(), real);
+  for (SkinBlob changed : {SkinBlob::Library, SkinBlob::Frost, SkinBlob::Ember}) {
+    const std::wstring other = OtherBuildPlatform(changed).UserFolder();
+    EXPECT_NE(other, real) << static_cast<int>(changed);
+    EXPECT_EQ(other.substr(0, kevu.size()), kevu) << Narrow(other);
+    RemoveDirectoryW(other.c_str());
+  }
 }
 
 // A file at the library's fixed path that cannot be used is left exactly as it is; the
@@ -322,7 +359,7 @@ TEST(DeploySkinWin, UnusableFixedLibraryIsLeftAsItIsAndTheUserCopyAttached) {
     } else {
       WriteAll(fixed.library, c.bytes);
     }
-    StandInPlatform platform(user.path());
+    StandInPlatform platform(user.path(), dir.Parent());
     DeploySkinWith(2, fixed, platform);
     if (c.bytes.empty()) {
       EXPECT_TRUE(IsDirectory(fixed.library)) << c.what;
@@ -344,7 +381,7 @@ TEST(DeploySkinWin, ForeignLibraryIsLoadedUntouchedAndGetsTheSkinPath) {
   ASSERT_NE(standIn, "<missing>");
   WriteAll(t.library, standIn);
   TempFolder user;
-  StandInPlatform platform(user.path());
+  StandInPlatform platform(user.path(), dir.Parent());
   DeploySkinWith(2, t, platform);
   EXPECT_TRUE(Listing(user.path()).empty());
   EXPECT_EQ(ReadAll(t.library), standIn);
@@ -413,6 +450,25 @@ void Pump() {
   }
 }
 
+// The non-client mouse message the frame's own procedure, behind the skin's subclass, was handed
+// last, and what countCaption gave at that moment.
+struct DefaultHandlerSaw {
+  UINT msg = 0;
+  WPARAM hit = 0;
+  int captionPixels = -1;
+  std::function<int()> countCaption;
+};
+DefaultHandlerSaw g_defaultSaw;
+
+LRESULT CALLBACK RecordingFrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCMOUSEMOVE || msg == WM_NCMOUSELEAVE || msg == WM_NCLBUTTONUP) {
+    g_defaultSaw.msg = msg;
+    g_defaultSaw.hit = wParam;
+    g_defaultSaw.captionPixels = g_defaultSaw.countCaption ? g_defaultSaw.countCaption() : -1;
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
 struct TestWindow {
   HWND frame = nullptr;
   HWND button = nullptr;
@@ -420,7 +476,7 @@ struct TestWindow {
 
   TestWindow() {
     WNDCLASSW wc{};
-    wc.lpfnWndProc = DefWindowProcW;
+    wc.lpfnWndProc = RecordingFrameProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_3DFACE + 1);
     wc.lpszClassName = L"KevuSkinLookTest";
@@ -509,6 +565,16 @@ struct TestWindow {
   }
 };
 
+// Windows 8.1's start-up DPI: GetDpiForMonitor, found at run time in the system folder's
+// shcore.dll, answers as GetDpiForWindow does where both exist.
+TEST(Dpi, TheMonitorsDpiAnswersAsTheWindowsDpi) {
+  TestWindow window;
+  ASSERT_NE(window.frame, nullptr);
+  const UINT monitorDpi = MonitorDpiOf(window.frame);
+  EXPECT_GE(monitorDpi, kBaseDpi) << "shcore.dll or GetDpiForMonitor not found, or the call failed";
+  EXPECT_EQ(monitorDpi, WindowDpiOf(window.frame));
+}
+
 TEST_F(SkinLibrary, WindowsShowTheSkinAndASecondAttachReplacesIt) {
   ASSERT_EQ(Attach(BuildOutput(L"Ember.skn")), 0);
   TestWindow window;
@@ -551,7 +617,9 @@ TEST_F(SkinLibrary, WindowsShowTheSkinAndASecondAttachReplacesIt) {
 }
 
 // The caption buttons we draw answer the hit test, light up under the mouse, show pressed while
-// held, and act only when released over themselves.
+// held, and act only when released over themselves. The frame's own (default) handling comes
+// first and never hears of our buttons, so where visual styles hot-track the system's buttons it
+// has none to draw over ours; our caption is painted after it.
 TEST_F(SkinLibrary, CaptionButtonShowsHoverAndPressedAndClosesOnlyWhenReleasedOverIt) {
   ASSERT_EQ(Attach(BuildOutput(L"Ember.skn")), 0);
   TestWindow window;
@@ -564,11 +632,24 @@ TEST_F(SkinLibrary, CaptionButtonShowsHoverAndPressedAndClosesOnlyWhenReleasedOv
   const LPARAM at = MAKELPARAM(close.x, close.y);
   const int hotBefore = window.CaptionPixelsOf(hot);
   const int pressedBefore = window.CaptionPixelsOf(pressed);
+  g_defaultSaw = {};
+  g_defaultSaw.countCaption = [&] { return window.CaptionPixelsOf(hot); };
 
   SendMessageW(window.frame, WM_NCMOUSEMOVE, HTCLOSE, at);
-  EXPECT_GT(window.CaptionPixelsOf(hot), hotBefore + 20) << "hover face";
+  EXPECT_EQ(g_defaultSaw.msg, static_cast<UINT>(WM_NCMOUSEMOVE));
+  EXPECT_EQ(g_defaultSaw.hit, static_cast<WPARAM>(HTCAPTION)) << "the default handler never hears of our button";
+  EXPECT_EQ(g_defaultSaw.captionPixels, hotBefore) << "the default handler before our hover face";
+  const int hotNow = window.CaptionPixelsOf(hot);
+  EXPECT_GT(hotNow, hotBefore + 20) << "hover face";
   SendMessageW(window.frame, WM_NCMOUSELEAVE, 0, 0);
+  EXPECT_EQ(g_defaultSaw.msg, static_cast<UINT>(WM_NCMOUSELEAVE));
+  EXPECT_EQ(g_defaultSaw.captionPixels, hotNow) << "the default handler before our caption";
   EXPECT_EQ(window.CaptionPixelsOf(hot), hotBefore);
+  g_defaultSaw = {};
+  SendMessageW(window.frame, WM_NCLBUTTONUP, HTCLOSE, at);
+  EXPECT_EQ(g_defaultSaw.msg, static_cast<UINT>(WM_NCLBUTTONUP));
+  EXPECT_EQ(g_defaultSaw.hit, static_cast<WPARAM>(HTCAPTION));
+  EXPECT_TRUE(IsWindow(window.frame));
 
   SendMessageW(window.frame, WM_NCLBUTTONDOWN, HTCLOSE, at);
   EXPECT_GT(window.CaptionPixelsOf(pressed), pressedBefore + 20) << "pressed face";

@@ -74,7 +74,7 @@ void DrawGlyph(HDC dc, const RECT& g, COLORREF ink, Glyph glyph, UINT dpi) {
 
 bool LayoutCaption(HWND hwnd, CaptionLayout& layout) {
   const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
-  layout.dpi = DpiForWindow(hwnd);
+  layout.dpi = FrameDpiForWindow(hwnd);
   if (!MeasureCaption(hwnd, style, layout.dpi, layout.cap)) return false;
   PlaceButtons(style, layout);
   return true;

@@ -8,23 +8,10 @@ namespace {
 
 // Where the compositor draws the frame (Windows 7 with Aero, always on 8 and later) it would hide
 // our caption; turning its non-client rendering off leaves the frame to GDI and so to us.
-// dwmapi.dll is loaded from the system folder at run time: where it is absent nothing changes.
+// dwmapi.dll is loaded from the system folder at run time (it stays loaded with us: the frames we
+// skin keep needing it); where it is absent nothing changes.
 constexpr DWORD kDwmNcRenderingPolicy = 2;    // DWMWA_NCRENDERING_POLICY
 constexpr DWORD kDwmNcRenderingDisabled = 1;  // DWMNCRP_DISABLED
-
-DwmSetWindowAttributeFn FindDwmSetWindowAttribute() {
-  const UINT length = GetSystemDirectoryW(nullptr, 0);
-  static constexpr wchar_t kName[] = L"\\dwmapi.dll";
-  HeapBlock path((length + sizeof kName / sizeof kName[0]) * sizeof(wchar_t));
-  wchar_t* text = path.As<wchar_t>();
-  if (length == 0 || text == nullptr || GetSystemDirectoryW(text, length) != length - 1) return nullptr;
-  lstrcatW(text, kName);
-  // Stays loaded with us: the frames we skin keep needing it.
-  HMODULE dwm = LoadLibraryW(text);
-  if (dwm == nullptr) return nullptr;
-  return reinterpret_cast<DwmSetWindowAttributeFn>(
-      reinterpret_cast<void (*)()>(GetProcAddress(dwm, "DwmSetWindowAttribute")));
-}
 
 COLORREF Blend(COLORREF a, COLORREF b, int num, int den) {
   if (den <= 0) return a;
@@ -126,12 +113,26 @@ POINT ScreenPointOfClient(HWND hwnd, LPARAM lParam) {
   return at;
 }
 
-// The default frame painting first, then our caption over it.
-LRESULT DefaultThenCaption(const Message& m, const Skinned& state, const LiveLook& look) {
-  const LRESULT result = m.Default();
+// Our caption over what the default handling just drew (result is what it returned).
+LRESULT CaptionAfter(const Message& m, const Skinned& state, const LiveLook& look, LRESULT result) {
   // The default handling may have closed the window.
   if (IsWindow(m.hwnd) && StateOf(m.hwnd) == &state) PaintCaption(m.hwnd, state, look);
   return result;
+}
+
+// The default frame painting first, then our caption over it.
+LRESULT DefaultThenCaption(const Message& m, const Skinned& state, const LiveLook& look) {
+  return CaptionAfter(m, state, look, m.Default());
+}
+
+// A non-client mouse message goes on with HTCAPTION in place of our buttons' codes: the default
+// handler then has no button of its own to hot-track or push under ours.
+LRESULT DefaultAsCaption(const Message& m) {
+  // The X buttons' messages carry the hit code in the low word and the button in the high one.
+  const bool xButton = m.msg >= WM_NCXBUTTONDOWN && m.msg <= WM_NCXBUTTONDBLCLK;
+  if (!IsCaptionButton(xButton ? LOWORD(m.wParam) : m.wParam)) return m.Default();
+  const WPARAM caption = xButton ? MAKEWPARAM(HTCAPTION, HIWORD(m.wParam)) : HTCAPTION;
+  return DefSubclassProc(m.hwnd, m.msg, caption, m.lParam);
 }
 
 // Windows 10 1607 scales a frame with its monitor only when asked at this point; per-monitor v2
@@ -194,21 +195,20 @@ LRESULT OnNcMouseMove(const Message& m, Skinned& state, const LiveLook& look) {
     TRACKMOUSEEVENT track{sizeof track, TME_LEAVE | TME_NONCLIENT, m.hwnd, 0};
     state.trackingLeave = TrackMouseEvent(&track) != FALSE;
   }
+  // The default first, our hover face after it.
+  const LRESULT result = DefaultAsCaption(m);
   const WPARAM hot = IsCaptionButton(m.wParam) ? m.wParam : HTNOWHERE;
-  if (hot != state.hotButton) {
-    state.hotButton = hot;
-    PaintCaption(m.hwnd, state, look);
-  }
-  return m.Default();
+  if (!IsWindow(m.hwnd) || StateOf(m.hwnd) != &state || hot == state.hotButton) return result;
+  state.hotButton = hot;
+  PaintCaption(m.hwnd, state, look);
+  return result;
 }
 
 LRESULT OnNcMouseLeave(const Message& m, Skinned& state, const LiveLook& look) {
   state.trackingLeave = false;
-  if (state.hotButton != HTNOWHERE) {
-    state.hotButton = HTNOWHERE;
-    PaintCaption(m.hwnd, state, look);
-  }
-  return m.Default();
+  state.hotButton = HTNOWHERE;
+  // Once a leave: the whole caption again, over whatever the default handler drew for it.
+  return DefaultThenCaption(m, state, look);
 }
 
 LRESULT OnNcLButtonDown(const Message& m, Skinned& state, const LiveLook& look) {
@@ -262,7 +262,7 @@ LRESULT OnNcActivate(const Message& m, Skinned& state, const LiveLook& look) {
 void LeaveFrameToUs(HWND hwnd) {
   if (!g_process.dwmLooked) {
     g_process.dwmLooked = true;
-    g_process.dwmSetAttribute = FindDwmSetWindowAttribute();
+    g_process.dwmSetAttribute = SystemLibraryFunction<DwmSetWindowAttributeFn>(L"dwmapi.dll", "DwmSetWindowAttribute");
   }
   if (g_process.dwmSetAttribute == nullptr) return;
   const DWORD policy = kDwmNcRenderingDisabled;
@@ -293,8 +293,18 @@ LRESULT FrameProc(const Message& m, Skinned& state, const LiveLook& look) {
     // The system paints (part of) the frame again for these.
     case WM_NCPAINT:
     case WM_SETTEXT:
-    case WM_SETICON:
-    case WM_NCLBUTTONUP: return DefaultThenCaption(m, state, look);
+    case WM_SETICON: return DefaultThenCaption(m, state, look);
+    case WM_NCLBUTTONUP: return CaptionAfter(m, state, look, DefaultAsCaption(m));
+    case WM_NCMOUSEHOVER:
+    case WM_NCRBUTTONDOWN:
+    case WM_NCRBUTTONUP:
+    case WM_NCRBUTTONDBLCLK:
+    case WM_NCMBUTTONDOWN:
+    case WM_NCMBUTTONUP:
+    case WM_NCMBUTTONDBLCLK:
+    case WM_NCXBUTTONDOWN:
+    case WM_NCXBUTTONUP:
+    case WM_NCXBUTTONDBLCLK: return DefaultAsCaption(m);
     default: return m.Default();
   }
 }

@@ -25,6 +25,7 @@ driver=$build/tests/e2e/driver.exe
 recorder=$build/tests/e2e/recorder.exe
 dwm_recorder=$build/tests/e2e/dwmapi.dll
 text_probe=$build/tests/e2e/textprobe.dll
+standin=$build/skin/standin_skin.dll
 
 passed=0
 failed=0
@@ -40,7 +41,7 @@ if [ ! -f "$driver" ] || [ ! -f "$recorder" ] || [ ! -f "$dwm_recorder" ] || [ !
   cmake --build "$build" --target kevu_e2e_driver kevu_e2e_recorder kevu_e2e_dwm_recorder kevu_e2e_text_probe \
     -j2 >/dev/null 2>&1
 fi
-for f in "$kevu" "$driver" "$recorder" "$dwm_recorder" "$text_probe"; do
+for f in "$kevu" "$driver" "$recorder" "$dwm_recorder" "$text_probe" "$standin"; do
   [ -f "$f" ] || { fail "build: $(basename "$f") missing"; finish; }
 done
 
@@ -224,14 +225,23 @@ system_dir=$WINEPREFIX/drive_c/windows/system
 user_dir=$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local
 built_dll=$skin_build/Skin.dll
 built_ember=$skin_build/Ember.skn
+other_build=0123456789abcdef
+
+# The folder of this build's per-user copies: the one under KEVU\ named by 16 hex digits that
+# another build did not leave.
+own_copies() {
+  find "$user_dir/KEVU" -mindepth 1 -maxdepth 1 -type d -regextype posix-extended -regex '.*/[0-9a-f]{16}' \
+    ! -name "$other_build" 2>/dev/null
+}
 
 # skin_files NAME WHERE: the files of the skin are where WHERE says (system, user, user-dll), each
 # as built, and no temporary file of a write is left anywhere on C:.
 skin_files() {
-  local name=$1 where=$2 dll=$system_dir/Skin.dll ember=$system_dir/Ember.skn
+  local name=$1 where=$2 dll=$system_dir/Skin.dll ember=$system_dir/Ember.skn own
+  own=$(own_copies)
   case $where in
-    user) dll=$user_dir/KEVU/Skin.dll ember=$user_dir/KEVU/Ember.skn ;;
-    user-dll) dll=$user_dir/KEVU/Skin.dll ;;
+    user) dll=$own/Skin.dll ember=$own/Ember.skn ;;
+    user-dll) dll=$own/Skin.dll ;;
   esac
   if cmp -s "$dll" "$built_dll" && cmp -s "$ember" "$built_ember"; then
     pass "$name: Skin.dll and Ember.skn as built in ${dll%/*}"
@@ -240,7 +250,7 @@ skin_files() {
   fi
   case $where in
     system) [ ! -e "$user_dir/KEVU" ] && pass "$name: no per-user folder" || fail "$name: no per-user folder" ;;
-    user-dll) [ ! -e "$user_dir/KEVU/Ember.skn" ] && pass "$name: the system folder's Ember.skn used" ||
+    user-dll) [ ! -e "$own/Ember.skn" ] && pass "$name: the system folder's Ember.skn used" ||
       fail "$name: the system folder's Ember.skn used" ;;
   esac
   local temps
@@ -291,16 +301,31 @@ run_driver signal-and-clear 540 \
   launch 'C:\e2e\kevu.exe' scan-drive G "$manifest" clear-during-scan G "$manifest" \
   watch-grid-during-scan G open-during-scan H "$recorder_log" escape-during-scan G
 
-# A standard user's start: the system folder takes nothing, the per-user copies are used.
+# A standard user's start after an upgrade: the system folder takes nothing, and the per-user
+# place holds another build's copies (a library that loads, has AttachSkinEx and paints nothing),
+# straight in KEVU\ as builds before the per-build folders left them, and in another build's
+# folder. They stay as they are and are never loaded; this build's own copies are used.
 rm -f "$system_dir/Skin.dll" "$system_dir/Ember.skn"
 rm -rf "$user_dir/KEVU"
+old_copies=("$user_dir/KEVU" "$user_dir/KEVU/$other_build")
+for old in "${old_copies[@]}"; do
+  mkdir -p "$old" && cp "$standin" "$old/Skin.dll" && cp "$built_ember" "$old/Ember.skn"
+done
 system_before=$(ls -A "$system_dir")
 if lock_folder "$system_dir"; then
-  run_driver skin-unwritable 300 launch 'C:\e2e\kevu.exe' skinned "${skin_look[@]}" close
+  run_driver skin-upgrade 300 launch 'C:\e2e\kevu.exe' skinned "${skin_look[@]}" close
   [ "$(ls -A "$system_dir")" = "$system_before" ] && pass "skin, unwritable system folder: nothing new there" ||
     fail "skin, unwritable system folder: nothing new there"
   unlock_folder
   skin_files "skin, unwritable system folder" user
+  for old in "${old_copies[@]}"; do
+    what="skin, upgrade: another build's copies in ${old#"$user_dir"/} left as they are and never loaded"
+    if cmp -s "$old/Skin.dll" "$standin" && cmp -s "$old/Ember.skn" "$built_ember" && [ ! -e "$old/Skin.dll.args" ]; then
+      pass "$what"
+    else
+      fail "$what"
+    fi
+  done
 else
   fail "skin, unwritable system folder: cannot lock $system_dir"
 fi
