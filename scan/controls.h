@@ -34,11 +34,8 @@ class Controls {
   // DriveBox: the chosen drive's letter, or the current drive's when none is chosen.
   virtual std::string DriveBoxCurrentDrive() = 0;
 
-  // SuspectList. A row is added whole (AddRow); the single-cell operations are for what reads
-  // or writes one cell.
-  virtual int AddRow(const SuspectRow& row) = 0;        // gives the new row's index
-  virtual int AppendRow(std::string_view caption) = 0;  // the caption alone; gives the index
-  virtual void SetCellText(int row, Column column, std::string_view text) = 0;
+  // SuspectList. A row is added whole.
+  virtual int AddRow(const SuspectRow& row) = 0;  // gives the new row's index
   virtual NativeString RowNativePath(int row) = 0;  // empty when the row has none
   virtual int RowCount() = 0;
   virtual void MakeRowVisible(int row) = 0;

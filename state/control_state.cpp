@@ -186,26 +186,6 @@ int ControlState::AddRow(const SuspectRow& row) {
   return index;
 }
 
-int ControlState::AppendRow(std::string_view caption) {
-  int index = -1;
-  Update([&](Impl& s) {
-    Row added;
-    added.cells[0] = s.Intern(Column::Name, caption);
-    index = s.Append(added);
-    return true;
-  });
-  return index;
-}
-
-void ControlState::SetCellText(int row, Column column, std::string_view text) {
-  Update([&](Impl& s) {
-    if (!s.ValidCell(row, column)) return false;
-    s.rows[row].cells[static_cast<int>(column)] = s.Intern(column, text);
-    ++s.versions.cells;
-    return true;
-  });
-}
-
 NativeString ControlState::RowNativePath(int row) {
   std::lock_guard<std::mutex> hold(impl_->lock);
   if (!impl_->ValidRow(row) || !impl_->rows[row].hasNativePath) return {};

@@ -23,8 +23,6 @@ class ControlState : public Controls {
   std::string Caption(LabelId label) override;
   std::string DriveBoxCurrentDrive() override;
   int AddRow(const SuspectRow& row) override;
-  int AppendRow(std::string_view caption) override;
-  void SetCellText(int row, Column column, std::string_view text) override;
   NativeString RowNativePath(int row) override;
   int RowCount() override;
   void MakeRowVisible(int row) override;
@@ -47,7 +45,6 @@ class ControlState : public Controls {
   struct ViewVersions {
     uint64_t captions = 0;
     uint64_t rows = 0;        // rows added or deleted
-    uint64_t cells = 0;       // a cell of a row already there set
     uint64_t selection = 0;
     uint64_t reveal = 0;      // make-visible requests
     uint64_t clears = 0;      // delete-all-rows: earlier rows are no longer what the view shows

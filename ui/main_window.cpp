@@ -265,9 +265,9 @@ double RenderList(MainWindow& w, const ControlState::ViewSnapshot& now) {
   const bool cleared = v.clears != w.rendered.clears;
   const bool grows = w.list.Grows(now.rowCount);
   double growthCost = -1;
-  if (cleared || grows || v.rows != w.rendered.rows || v.cells != w.rendered.cells) {
+  if (cleared || grows || v.rows != w.rendered.rows) {
     const double started = MillisecondsNow();
-    w.list.Render(now.rowCount, v.cells != w.rendered.cells, cleared);
+    w.list.Render(now.rowCount, cleared);
     if (grows) growthCost = MillisecondsNow() - started;
   }
   for (LabelId label : {LabelId::Status, LabelId::Score, LabelId::Verdict})
