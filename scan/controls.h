@@ -8,7 +8,11 @@
 
 #include "text/codepage.h"
 
-enum class LabelId { Status, Score, Verdict };
+// The labels whose captions the logic writes; Count only counts them.
+enum class LabelId { Status, Score, Verdict, Count };
+inline constexpr int kLabelCount = static_cast<int>(LabelId::Count);
+// Where a label's caption stands among what is kept by LabelId.
+constexpr int LabelIndex(LabelId label) { return static_cast<int>(label); }
 
 // The columns of SuspectList, counted from 0; Directory followed by Name is the file's path.
 enum class Column : int { Name, Directory, Size, Category };

@@ -50,21 +50,14 @@ struct Row {
   bool hasNativePath = false;
 };
 
-int LabelIndex(LabelId label) {
-  switch (label) {
-    case LabelId::Status: return 0;
-    case LabelId::Score: return 1;
-    case LabelId::Verdict: return 2;
-  }
-  return 0;
-}
+bool ValidLabel(LabelId label) { return LabelIndex(label) >= 0 && LabelIndex(label) < kLabelCount; }
 
 }  // namespace
 
 struct ControlState::Impl {
   mutable std::mutex lock;
 
-  std::array<std::string, 3> captions;
+  std::array<std::string, kLabelCount> captions;
 
   std::deque<Row> rows;
   std::atomic<int> rowCount{0};  // rows.size(), readable without the lock (asked for every file)
@@ -152,6 +145,7 @@ ControlState::~ControlState() = default;
 
 void ControlState::SetCaption(LabelId label, std::string_view text) {
   Update([&](Impl& s) {
+    if (!ValidLabel(label)) return false;
     std::string& caption = s.captions[LabelIndex(label)];
     if (caption == text) return false;  // the timer rewrites unchanged labels ten times a second
     caption.assign(text.data(), text.size());
@@ -162,7 +156,7 @@ void ControlState::SetCaption(LabelId label, std::string_view text) {
 
 std::string ControlState::Caption(LabelId label) {
   std::lock_guard<std::mutex> hold(impl_->lock);
-  return impl_->captions[LabelIndex(label)];
+  return ValidLabel(label) ? impl_->captions[LabelIndex(label)] : std::string();
 }
 
 std::string ControlState::DriveBoxCurrentDrive() {
@@ -305,7 +299,7 @@ ControlState::ViewSnapshot ControlState::Snapshot() const {
   ViewSnapshot snapshot;
   std::lock_guard<std::mutex> hold(impl_->lock);
   snapshot.versions = impl_->versions;
-  for (int i = 0; i < 3; ++i) snapshot.captions[i] = impl_->captions[i];
+  snapshot.captions = impl_->captions;
   snapshot.rowCount = static_cast<int>(impl_->rows.size());
   return snapshot;
 }

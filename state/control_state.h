@@ -1,6 +1,7 @@
 // The thread-safe state behind the control operations; the Win32 window renders it.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -53,7 +54,7 @@ class ControlState : public Controls {
   // One moment of what the window shows beside the rows' texts, read under one hold of the lock.
   struct ViewSnapshot {
     ViewVersions versions;
-    std::string captions[3];  // by LabelId
+    std::array<std::string, kLabelCount> captions;  // by LabelIndex
     int rowCount = 0;
   };
   ViewSnapshot Snapshot() const;

@@ -14,7 +14,6 @@
 #include "scan/scan_worker.h"
 #include "state/render_pacing.h"
 #include "text/codepage.h"
-#include "text/gbk_text.h"
 #include "ui/control_ids.h"
 #include "ui/drive_box.h"
 #include "ui/label.h"
@@ -80,8 +79,14 @@ constexpr ControlSpec kControls[] = {
 };
 constexpr size_t kControlCount = std::size(kControls);
 
-// The labels that show a caption of the state, by LabelId.
-constexpr int kCaptionLabelIds[] = {kIdStatusLabel, kIdScoreLabel, kIdVerdictLabel};
+// The labels that show a caption of the state.
+struct CaptionLabel {
+  LabelId label;
+  int id;
+};
+constexpr CaptionLabel kCaptionLabels[] = {
+    {LabelId::Status, kIdStatusLabel}, {LabelId::Score, kIdScoreLabel}, {LabelId::Verdict, kIdVerdictLabel}};
+static_assert(std::size(kCaptionLabels) == kLabelCount, "a label for every LabelId");
 
 struct MainWindow {
   ControlState* state = nullptr;
@@ -94,12 +99,12 @@ struct MainWindow {
   GdiObject<HFONT> fonts[kControlCount];          // a row's own font, when it has one
   GdiObject<HFONT> guiFont;                       // the system's default GUI font at dpi
   OwnedIcon icons[2];                             // small and big, at dpi
-  HWND captionLabels[std::size(kCaptionLabelIds)] = {};
+  HWND captionLabels[kLabelCount] = {};
   HWND driveBox = nullptr;
   HWND driveList = nullptr;
   SuspectListView list;
   ControlState::ViewVersions rendered;
-  std::wstring shownCaptions[std::size(kCaptionLabelIds)];
+  std::wstring shownCaptions[kLabelCount];
   RenderPacer pacer;
   bool renderTimerSet = false;
   double renderDue = 0;
@@ -214,11 +219,16 @@ HWND CreateControl(MainWindow& w, size_t row) {
   return nullptr;
 }
 
+// The text the table gives the control with this id.
+const char* TableText(int id) {
+  for (const ControlSpec& control : kControls)
+    if (control.id == id) return control.text;
+  return "";
+}
+
 bool CreateControls(MainWindow& w) {
-  // The window starts with these captions; the logic changes them only through the state.
-  w.state->SetCaption(LabelId::Status, "");
-  w.state->SetCaption(LabelId::Score, IntToText(kFullScore));
-  w.state->SetCaption(LabelId::Verdict, "");
+  // The labels start with their table texts; the logic changes them only through the state.
+  for (const CaptionLabel& caption : kCaptionLabels) w.state->SetCaption(caption.label, Utf8ToGbk(TableText(caption.id)));
 
   for (size_t row = 0; row < kControlCount; ++row) {
     HWND control = CreateControl(w, row);
@@ -228,15 +238,16 @@ bool CreateControls(MainWindow& w) {
       SetWindowPos(control, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     if (kControls[row].kind == Kind::SuspectList) w.list.Attach(control, w.state);
   }
-  for (size_t i = 0; i < std::size(kCaptionLabelIds); ++i) w.captionLabels[i] = GetDlgItem(w.hwnd, kCaptionLabelIds[i]);
+  for (const CaptionLabel& caption : kCaptionLabels)
+    w.captionLabels[LabelIndex(caption.label)] = GetDlgItem(w.hwnd, caption.id);
   SetFonts(w);
   return true;
 }
 
-// captions: by LabelId, from the snapshot the list was rendered from.
-void RenderCaption(MainWindow& w, LabelId label, const std::string& caption) {
-  const size_t i = static_cast<size_t>(label);
-  std::wstring text = GbkToWide(caption);
+// One label's caption from the snapshot the list was rendered from.
+void RenderCaption(MainWindow& w, LabelId label, const ControlState::ViewSnapshot& now) {
+  const int i = LabelIndex(label);
+  std::wstring text = GbkToWide(now.captions[i]);
   if (text == w.shownCaptions[i]) return;
   w.shownCaptions[i] = std::move(text);
   SetWindowTextW(w.captionLabels[i], w.shownCaptions[i].c_str());
@@ -270,8 +281,7 @@ double RenderList(MainWindow& w, const ControlState::ViewSnapshot& now) {
     w.list.Render(now.rowCount, cleared);
     if (grows) growthCost = MillisecondsNow() - started;
   }
-  for (LabelId label : {LabelId::Status, LabelId::Score, LabelId::Verdict})
-    RenderCaption(w, label, now.captions[static_cast<size_t>(label)]);
+  for (const CaptionLabel& caption : kCaptionLabels) RenderCaption(w, caption.label, now);
   const bool selectionChanged = v.selection != w.rendered.selection || v.reveal != w.rendered.reveal;
   if (grows) {
     if (!w.selectionPosted) w.selectionPosted = PostMessageW(w.hwnd, kMsgShowSelection, 0, 0) != FALSE;
