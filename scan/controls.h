@@ -15,8 +15,9 @@ inline constexpr int kLabelCount = static_cast<int>(LabelId::Count);
 constexpr int LabelIndex(LabelId label) { return static_cast<int>(label); }
 
 // The columns of SuspectList, counted from 0; Directory followed by Name is the file's path.
-enum class Column : int { Name, Directory, Size, Category };
-inline constexpr int kColumnCount = 4;
+// Count only counts them.
+enum class Column : int { Name, Directory, Size, Category, Count };
+inline constexpr int kColumnCount = static_cast<int>(Column::Count);
 
 // One whole row of SuspectList.
 struct SuspectRow {
