@@ -81,6 +81,8 @@ struct ControlState::Impl {
 
   bool ValidRow(int row) const { return row >= 0 && static_cast<size_t>(row) < rows.size(); }
 
+  bool ValidDriveBoxItem(int index) const { return index >= 0 && static_cast<size_t>(index) < driveBox.size(); }
+
   bool ValidCell(int row, Column column) const {
     return ValidRow(row) && static_cast<int>(column) >= 0 && static_cast<int>(column) < kColumnCount;
   }
@@ -162,8 +164,7 @@ std::string ControlState::Caption(LabelId label) {
 std::string ControlState::DriveBoxCurrentDrive() {
   std::lock_guard<std::mutex> hold(impl_->lock);
   const Impl& s = *impl_;
-  if (s.driveBoxSelection >= 0 && static_cast<size_t>(s.driveBoxSelection) < s.driveBox.size())
-    return std::string(1, s.driveBox[s.driveBoxSelection].letter);
+  if (s.ValidDriveBoxItem(s.driveBoxSelection)) return std::string(1, s.driveBox[s.driveBoxSelection].letter);
   if (s.currentDrive == 0) return {};
   return std::string(1, s.currentDrive);
 }
@@ -244,8 +245,11 @@ void ControlState::SetSelection(int row) {
 }
 
 void ControlState::AppendDriveItem(std::string_view text) {
-  std::lock_guard<std::mutex> hold(impl_->lock);
-  impl_->driveItems.emplace_back(text);
+  Update([&](Impl& s) {
+    s.driveItems.emplace_back(text);
+    ++s.versions.driveList;
+    return true;
+  });
 }
 
 int ControlState::DriveItemCount() {
@@ -265,24 +269,40 @@ int ControlState::DriveSelection() {
 }
 
 void ControlState::SetDriveSelection(int index) {
-  std::lock_guard<std::mutex> hold(impl_->lock);
-  int last = static_cast<int>(impl_->driveItems.size()) - 1;
-  if (index > last) index = last;
-  if (index < -1) index = -1;
-  impl_->driveSelection = index;
+  Update([&](Impl& s) {
+    int last = static_cast<int>(s.driveItems.size()) - 1;
+    if (index > last) index = last;
+    if (index < -1) index = -1;
+    if (s.driveSelection == index) return false;
+    s.driveSelection = index;
+    ++s.versions.driveList;
+    return true;
+  });
 }
 
 void ControlState::SetDriveBox(std::vector<DriveBoxItem> items, int selected, char currentDrive) {
-  std::lock_guard<std::mutex> hold(impl_->lock);
-  impl_->driveBox = std::move(items);
-  impl_->driveBoxSelection =
-      (selected >= 0 && static_cast<size_t>(selected) < impl_->driveBox.size()) ? selected : -1;
-  impl_->currentDrive = currentDrive;
+  Update([&](Impl& s) {
+    s.driveBox = std::move(items);
+    s.driveBoxSelection = s.ValidDriveBoxItem(selected) ? selected : -1;
+    s.currentDrive = currentDrive;
+    ++s.versions.driveBox;
+    return true;
+  });
 }
 
 void ControlState::SelectDriveBoxItem(int index) {
+  Update([&](Impl& s) {
+    if (!s.ValidDriveBoxItem(index)) index = -1;
+    if (s.driveBoxSelection == index) return false;
+    s.driveBoxSelection = index;
+    ++s.versions.driveBox;
+    return true;
+  });
+}
+
+std::vector<DriveBoxItem> ControlState::DriveBoxItems() {
   std::lock_guard<std::mutex> hold(impl_->lock);
-  impl_->driveBoxSelection = (index >= 0 && static_cast<size_t>(index) < impl_->driveBox.size()) ? index : -1;
+  return impl_->driveBox;
 }
 
 int ControlState::DriveBoxSelection() {

@@ -40,6 +40,7 @@ class ControlState : public Controls {
   // DriveBox model: filled by the window at creation; SelectDriveBoxItem is the user's choice.
   void SetDriveBox(std::vector<DriveBoxItem> items, int selected, char currentDrive);
   void SelectDriveBoxItem(int index);
+  std::vector<DriveBoxItem> DriveBoxItems();
   int DriveBoxSelection();
 
   // For the view. Versions grow with every change of their part.
@@ -49,6 +50,8 @@ class ControlState : public Controls {
     uint64_t selection = 0;
     uint64_t reveal = 0;      // make-visible requests
     uint64_t clears = 0;      // delete-all-rows: earlier rows are no longer what the view shows
+    uint64_t driveBox = 0;    // its items or choice
+    uint64_t driveList = 0;   // an item added or the selection moved
   };
   ViewVersions Versions() const;
   // One moment of what the window shows beside the rows' texts, read under one hold of the lock.

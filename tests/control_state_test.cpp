@@ -242,6 +242,20 @@ TEST(ControlStateView, VersionsRevealAndCoalescedNotifications) {
   EXPECT_GT(state.Versions().reveal, v.reveal);
   state.DeleteAllRows();
   EXPECT_EQ(state.PendingRevealRow(), -1);
+
+  // The drives are versioned and told of as the rest is; a choice already made changes nothing.
+  state.AcknowledgeChange();
+  v = state.Versions();
+  state.SetDriveSelection(-1);
+  state.SelectDriveBoxItem(-1);
+  EXPECT_EQ(calls, 2);
+  state.AppendDriveItem("C:\\");
+  EXPECT_EQ(calls, 3);
+  state.SetDriveSelection(0);
+  state.SetDriveBox({{"C: x", 'C'}}, 0, 'C');
+  state.SelectDriveBoxItem(0);
+  EXPECT_EQ(state.Versions().driveList, v.driveList + 2);
+  EXPECT_EQ(state.Versions().driveBox, v.driveBox + 1);
 }
 
 // The window shows a caption and the rows from one snapshot: read apart, a caption written after

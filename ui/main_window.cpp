@@ -210,7 +210,7 @@ HWND CreateControl(MainWindow& w, size_t row) {
     case Kind::Button:
       return CreateButton(w.hwnd, control, rect);
     case Kind::DriveBox:
-      return w.driveBox = CreateDriveBox(w.hwnd, control.id, rect, *w.state, w.ctx->drives);
+      return w.driveBox = CreateDriveBox(w.hwnd, control.id, rect);
     case Kind::SuspectList:
       return CreateSuspectList(w.hwnd, control.id, rect, w.dpi);
     case Kind::DriveList:
@@ -229,6 +229,7 @@ const char* TableText(int id) {
 bool CreateControls(MainWindow& w) {
   // The labels start with their table texts; the logic changes them only through the state.
   for (const CaptionLabel& caption : kCaptionLabels) w.state->SetCaption(caption.label, Utf8ToGbk(TableText(caption.id)));
+  LoadDriveBox(*w.state, w.ctx->drives);
 
   for (size_t row = 0; row < kControlCount; ++row) {
     HWND control = CreateControl(w, row);
@@ -269,8 +270,8 @@ void RenderAgainIn(MainWindow& w, double inMs) {
   w.renderDue = due;
 }
 
-// The rows, and with them every caption: a score or end text never tells of a row not listed.
-// Gives what growing the list took, or -1 when it did not grow.
+// The rows, and with them every caption: a score or end text never tells of a row not listed;
+// the drive box and list too. Gives what growing the list took, or -1 when it did not grow.
 double RenderList(MainWindow& w, const ControlState::ViewSnapshot& now) {
   const ControlState::ViewVersions& v = now.versions;
   const bool cleared = v.clears != w.rendered.clears;
@@ -288,6 +289,8 @@ double RenderList(MainWindow& w, const ControlState::ViewSnapshot& now) {
   } else if (selectionChanged || cleared) {
     w.list.ShowSelection(v.reveal != w.rendered.reveal);
   }
+  if (v.driveBox != w.rendered.driveBox) RenderDriveBox(w.driveBox, *w.state);
+  if (v.driveList != w.rendered.driveList) RenderDriveList(w.driveList, *w.state);
   w.rendered = v;
   return growthCost;
 }
@@ -322,7 +325,6 @@ bool OnCreate(MainWindow& w) {
   w.ctx->onWorkerFinished = [hwnd] { PostMessageW(hwnd, kMsgWalkEnded, 0, 0); };
   if (w.onCreated) w.onCreated();
   Render(w, true);
-  RenderDriveList(w.driveList, *w.state);
   return true;
 }
 
@@ -337,11 +339,7 @@ void OnShowSelection(MainWindow& w) {
 }
 
 void OnTimer(MainWindow& w, UINT_PTR id) {
-  if (id == kIdScanTimer) {
-    OnScanTimerTick(*w.ctx);
-    // DriveList changes send no change notice; the hidden list box follows at the tick.
-    RenderDriveList(w.driveList, *w.state);
-  }
+  if (id == kIdScanTimer) OnScanTimerTick(*w.ctx);
   if (id == kIdRenderTimer) Render(w);
 }
 
@@ -351,7 +349,6 @@ void OnCommand(MainWindow& w, int id, int code) {
     OnScanButtonClick(*w.ctx);
   } else if (id == kIdFullScanButton && code == BN_CLICKED) {
     OnFullScanButtonClick(*w.ctx);
-    RenderDriveList(w.driveList, *w.state);
   } else if (id == kIdClearButton && code == BN_CLICKED) {
     OnClearButtonClick(*w.ctx);
     // The user's own act: shown now, so the list never lists rows the state no longer has.
