@@ -1,5 +1,3 @@
-#include "verdict/verdict.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -12,6 +10,9 @@
 #include "state/control_state.h"
 #include "support/fakes.h"
 #include "text/codepage.h"
+#include "verdict/result_actions.h"
+#include "verdict/score_display.h"
+#include "verdict/timer_tick.h"
 
 namespace {
 
@@ -95,7 +96,7 @@ TEST_F(ResultsTest, ClearDuringScanRestartsListAndScore) {
 }
 
 TEST_F(ResultsTest, DoubleClickOpensSelectedRowsPath) {
-  OnSuspectListDoubleClick(ctx_);  // no selection: asked with the empty path
+  OnSuspectListDoubleClick(ctx_, -1);  // below the rows, no selection: asked with the empty path
   ASSERT_EQ(shell_.calls.size(), 1u);
   EXPECT_EQ(shell_.calls[0].first, "");
   EXPECT_TRUE(shell_.calls[0].second.empty());
@@ -105,12 +106,12 @@ TEST_F(ResultsTest, DoubleClickOpensSelectedRowsPath) {
   NativeString native = NativeFromUtf8("E:/x.avi");
   AddSuspectRow(ctx_, "x?.avi", "E:\\", 1, CategoryForName(".avi"), native);
   controls_.SetSelection(0);
-  OnSuspectListDoubleClick(ctx_);
+  OnSuspectListDoubleClick(ctx_, -1);
   controls_.SetSelection(3);
-  OnSuspectListDoubleClick(ctx_);
+  OnSuspectListDoubleClick(ctx_, -1);
   controls_.SetSelection(4);
-  OnSuspectListDoubleClick(ctx_);
-  OpenSuspectListRow(ctx_, 0);  // the row itself, whatever is selected
+  OnSuspectListDoubleClick(ctx_, -1);
+  OnSuspectListDoubleClick(ctx_, 0);  // on a row: that row, whatever is selected
   ASSERT_EQ(shell_.calls.size(), 5u);
   EXPECT_EQ(shell_.calls[4].first, "C:\\a.avi");
   EXPECT_EQ(shell_.calls[1].first, "C:\\a.avi");

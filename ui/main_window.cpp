@@ -20,7 +20,8 @@
 #include "ui/resource.h"
 #include "ui/result_list.h"
 #include "ui/ui_text.h"
-#include "verdict/verdict.h"
+#include "verdict/result_actions.h"
+#include "verdict/timer_tick.h"
 #include "win/dpi.h"
 #include "win/gdi_owner.h"
 
@@ -365,11 +366,7 @@ LRESULT OnNotify(MainWindow& w, const NMHDR& header) {
     // The row clicked, not the selection: during a scan the worker moves that after every file.
     int row = w.list.DoubleClickedRow(click.ptAction);
     w.list.TakeSelectionFromList();
-    if (row >= 0) {
-      OpenSuspectListRow(*w.ctx, row);
-    } else {
-      OnSuspectListDoubleClick(*w.ctx);
-    }
+    OnSuspectListDoubleClick(*w.ctx, row);
     return 0;
   }
   w.list.OnNotify(header, result);
