@@ -344,31 +344,64 @@ void OnTimer(MainWindow& w, UINT_PTR id) {
   if (id == kIdRenderTimer) Render(w);
 }
 
-void OnCommand(MainWindow& w, int id, int code) {
-  if (id == kIdScanButton && code == BN_CLICKED) {
-    TakeDriveBoxChoice(w.driveBox, *w.state);
-    OnScanButtonClick(*w.ctx);
-  } else if (id == kIdFullScanButton && code == BN_CLICKED) {
-    OnFullScanButtonClick(*w.ctx);
-  } else if (id == kIdClearButton && code == BN_CLICKED) {
-    OnClearButtonClick(*w.ctx);
-    // The user's own act: shown now, so the list never lists rows the state no longer has.
-    Render(w, true);
-  } else if (id == kIdDriveBox && code == CBN_SELCHANGE) {
-    TakeDriveBoxChoice(w.driveBox, *w.state);
-  }
+// The steps of the controls' events. A handler gets the notification's header (nullptr for
+// WM_COMMAND); the UI steps before and after it get the window.
+using UiStep = void (*)(MainWindow&);
+using EventHandler = void (*)(MainWindow&, const NMHDR*);
+
+// A handler of the logic that needs nothing from the notification.
+template <void (*Handler)(ScanContext&)>
+void Handle(MainWindow& w, const NMHDR*) {
+  Handler(*w.ctx);
 }
 
-LRESULT OnNotify(MainWindow& w, const NMHDR& header) {
-  LRESULT result = 0;
-  if (header.hwndFrom == w.list.Window() && header.code == NM_DBLCLK) {
-    const auto& click = reinterpret_cast<const NMITEMACTIVATE&>(header);
-    // The row clicked, not the selection: during a scan the worker moves that after every file.
-    int row = w.list.DoubleClickedRow(click.ptAction);
-    w.list.TakeSelectionFromList();
-    OnSuspectListDoubleClick(*w.ctx, row);
-    return 0;
+void OpenDoubleClickedRow(MainWindow& w, const NMHDR* header) {
+  const auto& click = *reinterpret_cast<const NMITEMACTIVATE*>(header);
+  // The row clicked, not the selection: during a scan the worker moves that after every file.
+  OnSuspectListDoubleClick(*w.ctx, w.list.DoubleClickedRow(click.ptAction));
+}
+
+void TakeDriveChoice(MainWindow& w) { TakeDriveBoxChoice(w.driveBox, *w.state); }
+
+void TakeListSelection(MainWindow& w) { w.list.TakeSelectionFromList(); }
+
+// The user's own act is shown now, whatever the pace: the list never lists rows the state no longer has.
+void ShowNow(MainWindow& w) { Render(w, true); }
+
+// Each control event: the UI step before its handler, the handler, the UI step after it.
+struct EventRoute {
+  int id;
+  UINT code;  // the notification, of WM_COMMAND or WM_NOTIFY
+  UiStep before;
+  EventHandler handler;
+  UiStep after;
+};
+constexpr EventRoute kEventRoutes[] = {
+    // The drive box's choice first: one made with CB_SETCURSEL sent no notification.
+    {kIdScanButton, BN_CLICKED, TakeDriveChoice, Handle<OnScanButtonClick>, nullptr},
+    {kIdFullScanButton, BN_CLICKED, nullptr, Handle<OnFullScanButtonClick>, nullptr},
+    {kIdClearButton, BN_CLICKED, nullptr, Handle<OnClearButtonClick>, ShowNow},
+    {kIdDriveBox, CBN_SELCHANGE, TakeDriveChoice, nullptr, nullptr},
+    {kIdSuspectList, NM_DBLCLK, TakeListSelection, OpenDoubleClickedRow, nullptr},
+};
+
+// Runs the route of one control event; false when it has none.
+bool RouteEvent(MainWindow& w, int id, UINT code, const NMHDR* header) {
+  for (const EventRoute& route : kEventRoutes) {
+    if (route.id != id || route.code != code) continue;
+    if (route.before) route.before(w);
+    if (route.handler) route.handler(w, header);
+    if (route.after) route.after(w);
+    return true;
   }
+  return false;
+}
+
+// A control's own notification takes its route; the list answers the rest of its own.
+LRESULT OnNotify(MainWindow& w, const NMHDR& header) {
+  const int id = static_cast<int>(header.idFrom);
+  if (header.hwndFrom == GetDlgItem(w.hwnd, id) && RouteEvent(w, id, header.code, &header)) return 0;
+  LRESULT result = 0;
   w.list.OnNotify(header, result);
   return result;
 }
@@ -464,7 +497,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case kMsgShowSelection: OnShowSelection(*w); return 0;
     case kMsgWalkEnded: Render(*w, true); return 0;
     case WM_TIMER: OnTimer(*w, wParam); return 0;
-    case WM_COMMAND: OnCommand(*w, LOWORD(wParam), HIWORD(wParam)); return 0;
+    case WM_COMMAND: RouteEvent(*w, LOWORD(wParam), HIWORD(wParam), nullptr); return 0;
     case WM_NOTIFY: return OnNotify(*w, *reinterpret_cast<const NMHDR*>(lParam));
     case DM_GETDEFID: return OnGetDefaultId(*w);
     case WM_DPICHANGED: OnDpiChanged(*w, wParam, lParam); return 0;
