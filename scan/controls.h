@@ -8,11 +8,16 @@
 
 #include "text/codepage.h"
 
-enum class LabelId { Status, Score, Verdict };
+// The labels whose captions the logic writes; Count only counts them.
+enum class LabelId { Status, Score, Verdict, Count };
+inline constexpr int kLabelCount = static_cast<int>(LabelId::Count);
+// Where a label's caption stands among what is kept by LabelId.
+constexpr int LabelIndex(LabelId label) { return static_cast<int>(label); }
 
 // The columns of SuspectList, counted from 0; Directory followed by Name is the file's path.
-enum class Column : int { Name, Directory, Size, Category };
-inline constexpr int kColumnCount = 4;
+// Count only counts them.
+enum class Column : int { Name, Directory, Size, Category, Count };
+inline constexpr int kColumnCount = static_cast<int>(Column::Count);
 
 // One whole row of SuspectList.
 struct SuspectRow {
@@ -34,11 +39,8 @@ class Controls {
   // DriveBox: the chosen drive's letter, or the current drive's when none is chosen.
   virtual std::string DriveBoxCurrentDrive() = 0;
 
-  // SuspectList. A row is added whole (AddRow); the single-cell operations are for what reads
-  // or writes one cell.
-  virtual int AddRow(const SuspectRow& row) = 0;        // gives the new row's index
-  virtual int AppendRow(std::string_view caption) = 0;  // the caption alone; gives the index
-  virtual void SetCellText(int row, Column column, std::string_view text) = 0;
+  // SuspectList. A row is added whole.
+  virtual int AddRow(const SuspectRow& row) = 0;  // gives the new row's index
   virtual NativeString RowNativePath(int row) = 0;  // empty when the row has none
   virtual int RowCount() = 0;
   virtual void MakeRowVisible(int row) = 0;

@@ -50,21 +50,14 @@ struct Row {
   bool hasNativePath = false;
 };
 
-int LabelIndex(LabelId label) {
-  switch (label) {
-    case LabelId::Status: return 0;
-    case LabelId::Score: return 1;
-    case LabelId::Verdict: return 2;
-  }
-  return 0;
-}
+bool ValidLabel(LabelId label) { return LabelIndex(label) >= 0 && LabelIndex(label) < kLabelCount; }
 
 }  // namespace
 
 struct ControlState::Impl {
   mutable std::mutex lock;
 
-  std::array<std::string, 3> captions;
+  std::array<std::string, kLabelCount> captions;
 
   std::deque<Row> rows;
   std::atomic<int> rowCount{0};  // rows.size(), readable without the lock (asked for every file)
@@ -87,6 +80,8 @@ struct ControlState::Impl {
   std::atomic<bool> notificationPending{false};
 
   bool ValidRow(int row) const { return row >= 0 && static_cast<size_t>(row) < rows.size(); }
+
+  bool ValidDriveBoxItem(int index) const { return index >= 0 && static_cast<size_t>(index) < driveBox.size(); }
 
   bool ValidCell(int row, Column column) const {
     return ValidRow(row) && static_cast<int>(column) >= 0 && static_cast<int>(column) < kColumnCount;
@@ -152,6 +147,7 @@ ControlState::~ControlState() = default;
 
 void ControlState::SetCaption(LabelId label, std::string_view text) {
   Update([&](Impl& s) {
+    if (!ValidLabel(label)) return false;
     std::string& caption = s.captions[LabelIndex(label)];
     if (caption == text) return false;  // the timer rewrites unchanged labels ten times a second
     caption.assign(text.data(), text.size());
@@ -162,14 +158,13 @@ void ControlState::SetCaption(LabelId label, std::string_view text) {
 
 std::string ControlState::Caption(LabelId label) {
   std::lock_guard<std::mutex> hold(impl_->lock);
-  return impl_->captions[LabelIndex(label)];
+  return ValidLabel(label) ? impl_->captions[LabelIndex(label)] : std::string();
 }
 
 std::string ControlState::DriveBoxCurrentDrive() {
   std::lock_guard<std::mutex> hold(impl_->lock);
   const Impl& s = *impl_;
-  if (s.driveBoxSelection >= 0 && static_cast<size_t>(s.driveBoxSelection) < s.driveBox.size())
-    return std::string(1, s.driveBox[s.driveBoxSelection].letter);
+  if (s.ValidDriveBoxItem(s.driveBoxSelection)) return std::string(1, s.driveBox[s.driveBoxSelection].letter);
   if (s.currentDrive == 0) return {};
   return std::string(1, s.currentDrive);
 }
@@ -184,26 +179,6 @@ int ControlState::AddRow(const SuspectRow& row) {
     return true;
   });
   return index;
-}
-
-int ControlState::AppendRow(std::string_view caption) {
-  int index = -1;
-  Update([&](Impl& s) {
-    Row added;
-    added.cells[0] = s.Intern(Column::Name, caption);
-    index = s.Append(added);
-    return true;
-  });
-  return index;
-}
-
-void ControlState::SetCellText(int row, Column column, std::string_view text) {
-  Update([&](Impl& s) {
-    if (!s.ValidCell(row, column)) return false;
-    s.rows[row].cells[static_cast<int>(column)] = s.Intern(column, text);
-    ++s.versions.cells;
-    return true;
-  });
 }
 
 NativeString ControlState::RowNativePath(int row) {
@@ -270,8 +245,11 @@ void ControlState::SetSelection(int row) {
 }
 
 void ControlState::AppendDriveItem(std::string_view text) {
-  std::lock_guard<std::mutex> hold(impl_->lock);
-  impl_->driveItems.emplace_back(text);
+  Update([&](Impl& s) {
+    s.driveItems.emplace_back(text);
+    ++s.versions.driveList;
+    return true;
+  });
 }
 
 int ControlState::DriveItemCount() {
@@ -291,24 +269,40 @@ int ControlState::DriveSelection() {
 }
 
 void ControlState::SetDriveSelection(int index) {
-  std::lock_guard<std::mutex> hold(impl_->lock);
-  int last = static_cast<int>(impl_->driveItems.size()) - 1;
-  if (index > last) index = last;
-  if (index < -1) index = -1;
-  impl_->driveSelection = index;
+  Update([&](Impl& s) {
+    int last = static_cast<int>(s.driveItems.size()) - 1;
+    if (index > last) index = last;
+    if (index < -1) index = -1;
+    if (s.driveSelection == index) return false;
+    s.driveSelection = index;
+    ++s.versions.driveList;
+    return true;
+  });
 }
 
 void ControlState::SetDriveBox(std::vector<DriveBoxItem> items, int selected, char currentDrive) {
-  std::lock_guard<std::mutex> hold(impl_->lock);
-  impl_->driveBox = std::move(items);
-  impl_->driveBoxSelection =
-      (selected >= 0 && static_cast<size_t>(selected) < impl_->driveBox.size()) ? selected : -1;
-  impl_->currentDrive = currentDrive;
+  Update([&](Impl& s) {
+    s.driveBox = std::move(items);
+    s.driveBoxSelection = s.ValidDriveBoxItem(selected) ? selected : -1;
+    s.currentDrive = currentDrive;
+    ++s.versions.driveBox;
+    return true;
+  });
 }
 
 void ControlState::SelectDriveBoxItem(int index) {
+  Update([&](Impl& s) {
+    if (!s.ValidDriveBoxItem(index)) index = -1;
+    if (s.driveBoxSelection == index) return false;
+    s.driveBoxSelection = index;
+    ++s.versions.driveBox;
+    return true;
+  });
+}
+
+std::vector<DriveBoxItem> ControlState::DriveBoxItems() {
   std::lock_guard<std::mutex> hold(impl_->lock);
-  impl_->driveBoxSelection = (index >= 0 && static_cast<size_t>(index) < impl_->driveBox.size()) ? index : -1;
+  return impl_->driveBox;
 }
 
 int ControlState::DriveBoxSelection() {
@@ -325,7 +319,7 @@ ControlState::ViewSnapshot ControlState::Snapshot() const {
   ViewSnapshot snapshot;
   std::lock_guard<std::mutex> hold(impl_->lock);
   snapshot.versions = impl_->versions;
-  for (int i = 0; i < 3; ++i) snapshot.captions[i] = impl_->captions[i];
+  snapshot.captions = impl_->captions;
   snapshot.rowCount = static_cast<int>(impl_->rows.size());
   return snapshot;
 }

@@ -1,6 +1,7 @@
 // The thread-safe state behind the control operations; the Win32 window renders it.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -23,8 +24,6 @@ class ControlState : public Controls {
   std::string Caption(LabelId label) override;
   std::string DriveBoxCurrentDrive() override;
   int AddRow(const SuspectRow& row) override;
-  int AppendRow(std::string_view caption) override;
-  void SetCellText(int row, Column column, std::string_view text) override;
   NativeString RowNativePath(int row) override;
   int RowCount() override;
   void MakeRowVisible(int row) override;
@@ -41,22 +40,24 @@ class ControlState : public Controls {
   // DriveBox model: filled by the window at creation; SelectDriveBoxItem is the user's choice.
   void SetDriveBox(std::vector<DriveBoxItem> items, int selected, char currentDrive);
   void SelectDriveBoxItem(int index);
+  std::vector<DriveBoxItem> DriveBoxItems();
   int DriveBoxSelection();
 
   // For the view. Versions grow with every change of their part.
   struct ViewVersions {
     uint64_t captions = 0;
     uint64_t rows = 0;        // rows added or deleted
-    uint64_t cells = 0;       // a cell of a row already there set
     uint64_t selection = 0;
     uint64_t reveal = 0;      // make-visible requests
     uint64_t clears = 0;      // delete-all-rows: earlier rows are no longer what the view shows
+    uint64_t driveBox = 0;    // its items or choice
+    uint64_t driveList = 0;   // an item added or the selection moved
   };
   ViewVersions Versions() const;
   // One moment of what the window shows beside the rows' texts, read under one hold of the lock.
   struct ViewSnapshot {
     ViewVersions versions;
-    std::string captions[3];  // by LabelId
+    std::array<std::string, kLabelCount> captions;  // by LabelIndex
     int rowCount = 0;
   };
   ViewSnapshot Snapshot() const;

@@ -105,7 +105,9 @@ TEST_F(WorkerTest, WorkerWalksRootAddsRowsAndEndsWithEndText) {
   const NativeString root = GbkToNative("C:\\");
   lister_.AddFile(root, NativeFromUtf8("性感.avi"), 12);
   lister_.AddFile(root, NativeFromUtf8("clip.avi"), 3);
-  controls_.AppendRow("earlier");  // rows of an earlier scan stay above
+  SuspectRow earlier;
+  earlier.cells[static_cast<int>(Column::Name)] = "earlier";
+  controls_.AddRow(earlier);  // rows of an earlier scan stay above
   ctx_.ScanRoot = "C:\\";
   ASSERT_TRUE(StartScanWorker(ctx_));
   EXPECT_TRUE(IsScanWorkerRunning(ctx_));

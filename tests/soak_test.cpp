@@ -20,7 +20,8 @@
 #include "support/process_memory.h"
 #include "support/temp_tree.h"
 #include "text/codepage.h"
-#include "verdict/verdict.h"
+#include "verdict/result_actions.h"
+#include "verdict/timer_tick.h"
 
 namespace {
 

@@ -1,7 +1,6 @@
-#include "verdict/verdict.h"
-
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -12,28 +11,34 @@
 #include "state/control_state.h"
 #include "support/fakes.h"
 #include "text/codepage.h"
+#include "verdict/result_actions.h"
+#include "verdict/score_display.h"
+#include "verdict/timer_tick.h"
 
 namespace {
 
 std::string G(const char* utf8) { return Utf8ToGbk(utf8); }
 
+// A few rows byte for byte (the full-width and box-drawing ones among them); every boundary by
+// the texts on either side of it.
 TEST(VerdictFor, EveryBoundary) {
-  const std::string t2 = G("貌似有不和谐的东西哦..."), t3 = G("不和谐程度打败了360XX卫士"),
-                    t4 = G("不和谐的东西有点多哦..."), t5 = G("作为一个程序我感觉压力好大...⊙﹏⊙b汗"),
-                    t6 = G("恭喜你啊....一点健康度都没有了"), t7 = G("你太厉害了..都负了"),
-                    t8 = G("你把岛国的东西都搬过来了吧?"), t9 = G("我要崩溃了...o(╯□╰)o"),
-                    t10 = G("你是中国最..不纯洁的人了....(*^__^*) 嘻嘻……");
-  for (const std::string* t : {&t2, &t3, &t4, &t5, &t6, &t7, &t8, &t9, &t10}) ASSERT_FALSE(t->empty());
-  struct Case {
-    int32_t score;
-    const std::string& text;
-  };
-  const std::string none;
-  const Case cases[] = {{100, none}, {99, t2},    {70, t2},   {69, t3},    {50, t3},     {49, t4},
-                        {10, t4},    {9, t5},     {0, t5},    {-1, t6},    {-10, t6},    {-11, t7},
-                        {-50, t7},   {-51, t8},   {-100, t8}, {-101, t9},  {-999, t9},   {-1001, t9},
-                        {-1000, t10}, {INT32_MIN, t9}, {101, none}};
-  for (const Case& c : cases) EXPECT_EQ(VerdictFor(c.score), c.text) << c.score;
+  EXPECT_EQ(VerdictFor(100), "");
+  EXPECT_EQ(VerdictFor(101), "");
+  EXPECT_EQ(VerdictFor(70), G("貌似有不和谐的东西哦..."));
+  EXPECT_EQ(VerdictFor(0), G("作为一个程序我感觉压力好大...⊙﹏⊙b汗"));
+  EXPECT_EQ(VerdictFor(-101), G("我要崩溃了...o(╯□╰)o"));
+  EXPECT_EQ(VerdictFor(-1000), G("你是中国最..不纯洁的人了....(*^__^*) 嘻嘻……"));
+  // Each range's top and bottom; the next range starts just below.
+  const int32_t ranges[][2] = {{99, 70}, {69, 50}, {49, 10}, {9, 0}, {-1, -10}, {-11, -50}, {-51, -100}, {-101, INT32_MIN}};
+  std::set<std::string> texts;
+  for (const auto& range : ranges) {
+    EXPECT_FALSE(VerdictFor(range[0]).empty()) << range[0];
+    EXPECT_EQ(VerdictFor(range[1]), VerdictFor(range[0])) << range[1];
+    texts.insert(VerdictFor(range[0]));
+  }
+  EXPECT_EQ(texts.size(), std::size(ranges)) << "a text of its own for every range";
+  EXPECT_EQ(VerdictFor(-999), VerdictFor(-101));
+  EXPECT_EQ(VerdictFor(-1001), VerdictFor(-101));
 }
 
 class ResultsTest : public ::testing::Test {
@@ -95,7 +100,7 @@ TEST_F(ResultsTest, ClearDuringScanRestartsListAndScore) {
 }
 
 TEST_F(ResultsTest, DoubleClickOpensSelectedRowsPath) {
-  OnSuspectListDoubleClick(ctx_);  // no selection: asked with the empty path
+  OnSuspectListDoubleClick(ctx_, -1);  // below the rows, no selection: asked with the empty path
   ASSERT_EQ(shell_.calls.size(), 1u);
   EXPECT_EQ(shell_.calls[0].first, "");
   EXPECT_TRUE(shell_.calls[0].second.empty());
@@ -105,12 +110,12 @@ TEST_F(ResultsTest, DoubleClickOpensSelectedRowsPath) {
   NativeString native = NativeFromUtf8("E:/x.avi");
   AddSuspectRow(ctx_, "x?.avi", "E:\\", 1, CategoryForName(".avi"), native);
   controls_.SetSelection(0);
-  OnSuspectListDoubleClick(ctx_);
+  OnSuspectListDoubleClick(ctx_, -1);
   controls_.SetSelection(3);
-  OnSuspectListDoubleClick(ctx_);
+  OnSuspectListDoubleClick(ctx_, -1);
   controls_.SetSelection(4);
-  OnSuspectListDoubleClick(ctx_);
-  OpenSuspectListRow(ctx_, 0);  // the row itself, whatever is selected
+  OnSuspectListDoubleClick(ctx_, -1);
+  OnSuspectListDoubleClick(ctx_, 0);  // on a row: that row, whatever is selected
   ASSERT_EQ(shell_.calls.size(), 5u);
   EXPECT_EQ(shell_.calls[4].first, "C:\\a.avi");
   EXPECT_EQ(shell_.calls[1].first, "C:\\a.avi");

@@ -336,11 +336,12 @@ TEST_F(WindowTest, DynamicCaptionsShowTheStateOnceRendered) {
 
 TEST_F(WindowTest, RowsAndSelectionFollowTheState) {
   const char* names[] = {"a.avi", "性感美女.avi", "c.torrent"};
+  const std::string directory = Utf8ToGbk("D:\\电影\\"), category = Utf8ToGbk("可疑色情视频");
   for (int i = 0; i < 3; ++i) {
-    int row = state.AppendRow(Utf8ToGbk(names[i]));
-    state.SetCellText(row, Column::Directory, Utf8ToGbk("D:\\电影\\"));
-    state.SetCellText(row, Column::Size, std::to_string(100 + i));
-    state.SetCellText(row, Column::Category, Utf8ToGbk("可疑色情视频"));
+    const std::string name = Utf8ToGbk(names[i]), size = std::to_string(100 + i);
+    SuspectRow row;
+    row.cells = {name, directory, size, category};
+    state.AddRow(row);
   }
   Pump();
   ASSERT_EQ(ListView_GetItemCount(list), 3);
@@ -428,9 +429,11 @@ TEST_F(WindowTest, RowsAddedDuringAWalkAllArriveAndNoLabelRunsAhead) {
 }
 
 TEST_F(WindowTest, UserSelectionAndDoubleClickOpenTheClickedRow) {
+  const std::string directory = Utf8ToGbk("D:\\电影\\");
   for (const char* name : {"a.avi", "b.avi", "c.avi"}) {
-    int row = state.AppendRow(name);
-    state.SetCellText(row, Column::Directory, Utf8ToGbk("D:\\电影\\"));
+    SuspectRow row;
+    row.cells = {name, directory};
+    state.AddRow(row);
   }
   Pump();
   // The user's own selection (the list changes it itself) reaches the state at once.

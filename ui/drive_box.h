@@ -1,13 +1,17 @@
-// DriveBox (the fixed disks to choose from) and DriveList (the hidden store of every drive root).
+// DriveBox (the fixed disks to choose from) and DriveList (the hidden store of every drive root),
+// both rendered from ControlState.
 #pragma once
 
 #include <windows.h>
 
-#include "scan/drive_box_items.h"
+#include "platform/drive_provider.h"
 #include "state/control_state.h"
 
-// Creates the drop-down, fills it with the fixed disks of drives and hands the same items to state.
-HWND CreateDriveBox(HWND parent, int id, const RECT& rect, ControlState& state, DriveProvider& drives);
+HWND CreateDriveBox(HWND parent, int id, const RECT& rect);
+// The fixed disks of drives, the current one chosen, into the state.
+void LoadDriveBox(ControlState& state, DriveProvider& drives);
+// Fills the box with the state's items when it holds others, and copies the state's choice.
+void RenderDriveBox(HWND driveBox, ControlState& state);
 // The user's choice (also one made with CB_SETCURSEL, which sends no notification) into the state.
 void TakeDriveBoxChoice(HWND driveBox, ControlState& state);
 

@@ -14,14 +14,14 @@
 #include "scan/scan_worker.h"
 #include "state/render_pacing.h"
 #include "text/codepage.h"
-#include "text/gbk_text.h"
 #include "ui/control_ids.h"
 #include "ui/drive_box.h"
 #include "ui/label.h"
 #include "ui/resource.h"
 #include "ui/result_list.h"
 #include "ui/ui_text.h"
-#include "verdict/verdict.h"
+#include "verdict/result_actions.h"
+#include "verdict/timer_tick.h"
 #include "win/dpi.h"
 #include "win/gdi_owner.h"
 
@@ -80,8 +80,14 @@ constexpr ControlSpec kControls[] = {
 };
 constexpr size_t kControlCount = std::size(kControls);
 
-// The labels that show a caption of the state, by LabelId.
-constexpr int kCaptionLabelIds[] = {kIdStatusLabel, kIdScoreLabel, kIdVerdictLabel};
+// The labels that show a caption of the state.
+struct CaptionLabel {
+  LabelId label;
+  int id;
+};
+constexpr CaptionLabel kCaptionLabels[] = {
+    {LabelId::Status, kIdStatusLabel}, {LabelId::Score, kIdScoreLabel}, {LabelId::Verdict, kIdVerdictLabel}};
+static_assert(std::size(kCaptionLabels) == kLabelCount, "a label for every LabelId");
 
 struct MainWindow {
   ControlState* state = nullptr;
@@ -94,12 +100,12 @@ struct MainWindow {
   GdiObject<HFONT> fonts[kControlCount];          // a row's own font, when it has one
   GdiObject<HFONT> guiFont;                       // the system's default GUI font at dpi
   OwnedIcon icons[2];                             // small and big, at dpi
-  HWND captionLabels[std::size(kCaptionLabelIds)] = {};
+  HWND captionLabels[kLabelCount] = {};
   HWND driveBox = nullptr;
   HWND driveList = nullptr;
   SuspectListView list;
   ControlState::ViewVersions rendered;
-  std::wstring shownCaptions[std::size(kCaptionLabelIds)];
+  std::wstring shownCaptions[kLabelCount];
   RenderPacer pacer;
   bool renderTimerSet = false;
   double renderDue = 0;
@@ -205,7 +211,7 @@ HWND CreateControl(MainWindow& w, size_t row) {
     case Kind::Button:
       return CreateButton(w.hwnd, control, rect);
     case Kind::DriveBox:
-      return w.driveBox = CreateDriveBox(w.hwnd, control.id, rect, *w.state, w.ctx->drives);
+      return w.driveBox = CreateDriveBox(w.hwnd, control.id, rect);
     case Kind::SuspectList:
       return CreateSuspectList(w.hwnd, control.id, rect, w.dpi);
     case Kind::DriveList:
@@ -214,11 +220,17 @@ HWND CreateControl(MainWindow& w, size_t row) {
   return nullptr;
 }
 
+// The text the table gives the control with this id.
+const char* TableText(int id) {
+  for (const ControlSpec& control : kControls)
+    if (control.id == id) return control.text;
+  return "";
+}
+
 bool CreateControls(MainWindow& w) {
-  // The window starts with these captions; the logic changes them only through the state.
-  w.state->SetCaption(LabelId::Status, "");
-  w.state->SetCaption(LabelId::Score, IntToText(kFullScore));
-  w.state->SetCaption(LabelId::Verdict, "");
+  // The labels start with their table texts; the logic changes them only through the state.
+  for (const CaptionLabel& caption : kCaptionLabels) w.state->SetCaption(caption.label, Utf8ToGbk(TableText(caption.id)));
+  LoadDriveBox(*w.state, w.ctx->drives);
 
   for (size_t row = 0; row < kControlCount; ++row) {
     HWND control = CreateControl(w, row);
@@ -228,15 +240,16 @@ bool CreateControls(MainWindow& w) {
       SetWindowPos(control, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     if (kControls[row].kind == Kind::SuspectList) w.list.Attach(control, w.state);
   }
-  for (size_t i = 0; i < std::size(kCaptionLabelIds); ++i) w.captionLabels[i] = GetDlgItem(w.hwnd, kCaptionLabelIds[i]);
+  for (const CaptionLabel& caption : kCaptionLabels)
+    w.captionLabels[LabelIndex(caption.label)] = GetDlgItem(w.hwnd, caption.id);
   SetFonts(w);
   return true;
 }
 
-// captions: by LabelId, from the snapshot the list was rendered from.
-void RenderCaption(MainWindow& w, LabelId label, const std::string& caption) {
-  const size_t i = static_cast<size_t>(label);
-  std::wstring text = GbkToWide(caption);
+// One label's caption from the snapshot the list was rendered from.
+void RenderCaption(MainWindow& w, LabelId label, const ControlState::ViewSnapshot& now) {
+  const int i = LabelIndex(label);
+  std::wstring text = GbkToWide(now.captions[i]);
   if (text == w.shownCaptions[i]) return;
   w.shownCaptions[i] = std::move(text);
   SetWindowTextW(w.captionLabels[i], w.shownCaptions[i].c_str());
@@ -258,26 +271,27 @@ void RenderAgainIn(MainWindow& w, double inMs) {
   w.renderDue = due;
 }
 
-// The rows, and with them every caption: a score or end text never tells of a row not listed.
-// Gives what growing the list took, or -1 when it did not grow.
+// The rows, and with them every caption: a score or end text never tells of a row not listed;
+// the drive box and list too. Gives what growing the list took, or -1 when it did not grow.
 double RenderList(MainWindow& w, const ControlState::ViewSnapshot& now) {
   const ControlState::ViewVersions& v = now.versions;
   const bool cleared = v.clears != w.rendered.clears;
   const bool grows = w.list.Grows(now.rowCount);
   double growthCost = -1;
-  if (cleared || grows || v.rows != w.rendered.rows || v.cells != w.rendered.cells) {
+  if (cleared || grows || v.rows != w.rendered.rows) {
     const double started = MillisecondsNow();
-    w.list.Render(now.rowCount, v.cells != w.rendered.cells, cleared);
+    w.list.Render(now.rowCount, cleared);
     if (grows) growthCost = MillisecondsNow() - started;
   }
-  for (LabelId label : {LabelId::Status, LabelId::Score, LabelId::Verdict})
-    RenderCaption(w, label, now.captions[static_cast<size_t>(label)]);
+  for (const CaptionLabel& caption : kCaptionLabels) RenderCaption(w, caption.label, now);
   const bool selectionChanged = v.selection != w.rendered.selection || v.reveal != w.rendered.reveal;
   if (grows) {
     if (!w.selectionPosted) w.selectionPosted = PostMessageW(w.hwnd, kMsgShowSelection, 0, 0) != FALSE;
   } else if (selectionChanged || cleared) {
     w.list.ShowSelection(v.reveal != w.rendered.reveal);
   }
+  if (v.driveBox != w.rendered.driveBox) RenderDriveBox(w.driveBox, *w.state);
+  if (v.driveList != w.rendered.driveList) RenderDriveList(w.driveList, *w.state);
   w.rendered = v;
   return growthCost;
 }
@@ -312,7 +326,6 @@ bool OnCreate(MainWindow& w) {
   w.ctx->onWorkerFinished = [hwnd] { PostMessageW(hwnd, kMsgWalkEnded, 0, 0); };
   if (w.onCreated) w.onCreated();
   Render(w, true);
-  RenderDriveList(w.driveList, *w.state);
   return true;
 }
 
@@ -327,44 +340,68 @@ void OnShowSelection(MainWindow& w) {
 }
 
 void OnTimer(MainWindow& w, UINT_PTR id) {
-  if (id == kIdScanTimer) {
-    OnScanTimerTick(*w.ctx);
-    // DriveList changes send no change notice; the hidden list box follows at the tick.
-    RenderDriveList(w.driveList, *w.state);
-  }
+  if (id == kIdScanTimer) OnScanTimerTick(*w.ctx);
   if (id == kIdRenderTimer) Render(w);
 }
 
-void OnCommand(MainWindow& w, int id, int code) {
-  if (id == kIdScanButton && code == BN_CLICKED) {
-    TakeDriveBoxChoice(w.driveBox, *w.state);
-    OnScanButtonClick(*w.ctx);
-  } else if (id == kIdFullScanButton && code == BN_CLICKED) {
-    OnFullScanButtonClick(*w.ctx);
-    RenderDriveList(w.driveList, *w.state);
-  } else if (id == kIdClearButton && code == BN_CLICKED) {
-    OnClearButtonClick(*w.ctx);
-    // The user's own act: shown now, so the list never lists rows the state no longer has.
-    Render(w, true);
-  } else if (id == kIdDriveBox && code == CBN_SELCHANGE) {
-    TakeDriveBoxChoice(w.driveBox, *w.state);
-  }
+// The steps of the controls' events. A handler gets the notification's header (nullptr for
+// WM_COMMAND); the UI steps before and after it get the window.
+using UiStep = void (*)(MainWindow&);
+using EventHandler = void (*)(MainWindow&, const NMHDR*);
+
+// A handler of the logic that needs nothing from the notification.
+template <void (*Handler)(ScanContext&)>
+void Handle(MainWindow& w, const NMHDR*) {
+  Handler(*w.ctx);
 }
 
-LRESULT OnNotify(MainWindow& w, const NMHDR& header) {
-  LRESULT result = 0;
-  if (header.hwndFrom == w.list.Window() && header.code == NM_DBLCLK) {
-    const auto& click = reinterpret_cast<const NMITEMACTIVATE&>(header);
-    // The row clicked, not the selection: during a scan the worker moves that after every file.
-    int row = w.list.DoubleClickedRow(click.ptAction);
-    w.list.TakeSelectionFromList();
-    if (row >= 0) {
-      OpenSuspectListRow(*w.ctx, row);
-    } else {
-      OnSuspectListDoubleClick(*w.ctx);
-    }
-    return 0;
+void OpenDoubleClickedRow(MainWindow& w, const NMHDR* header) {
+  const auto& click = *reinterpret_cast<const NMITEMACTIVATE*>(header);
+  // The row clicked, not the selection: during a scan the worker moves that after every file.
+  OnSuspectListDoubleClick(*w.ctx, w.list.DoubleClickedRow(click.ptAction));
+}
+
+void TakeDriveChoice(MainWindow& w) { TakeDriveBoxChoice(w.driveBox, *w.state); }
+
+void TakeListSelection(MainWindow& w) { w.list.TakeSelectionFromList(); }
+
+// The user's own act is shown now, whatever the pace: the list never lists rows the state no longer has.
+void ShowNow(MainWindow& w) { Render(w, true); }
+
+// Each control event: the UI step before its handler, the handler, the UI step after it.
+struct EventRoute {
+  int id;
+  UINT code;  // the notification, of WM_COMMAND or WM_NOTIFY
+  UiStep before;
+  EventHandler handler;
+  UiStep after;
+};
+constexpr EventRoute kEventRoutes[] = {
+    // The drive box's choice first: one made with CB_SETCURSEL sent no notification.
+    {kIdScanButton, BN_CLICKED, TakeDriveChoice, Handle<OnScanButtonClick>, nullptr},
+    {kIdFullScanButton, BN_CLICKED, nullptr, Handle<OnFullScanButtonClick>, nullptr},
+    {kIdClearButton, BN_CLICKED, nullptr, Handle<OnClearButtonClick>, ShowNow},
+    {kIdDriveBox, CBN_SELCHANGE, TakeDriveChoice, nullptr, nullptr},
+    {kIdSuspectList, NM_DBLCLK, TakeListSelection, OpenDoubleClickedRow, nullptr},
+};
+
+// Runs the route of one control event; false when it has none.
+bool RouteEvent(MainWindow& w, int id, UINT code, const NMHDR* header) {
+  for (const EventRoute& route : kEventRoutes) {
+    if (route.id != id || route.code != code) continue;
+    if (route.before) route.before(w);
+    if (route.handler) route.handler(w, header);
+    if (route.after) route.after(w);
+    return true;
   }
+  return false;
+}
+
+// A control's own notification takes its route; the list answers the rest of its own.
+LRESULT OnNotify(MainWindow& w, const NMHDR& header) {
+  const int id = static_cast<int>(header.idFrom);
+  if (header.hwndFrom == GetDlgItem(w.hwnd, id) && RouteEvent(w, id, header.code, &header)) return 0;
+  LRESULT result = 0;
   w.list.OnNotify(header, result);
   return result;
 }
@@ -460,7 +497,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case kMsgShowSelection: OnShowSelection(*w); return 0;
     case kMsgWalkEnded: Render(*w, true); return 0;
     case WM_TIMER: OnTimer(*w, wParam); return 0;
-    case WM_COMMAND: OnCommand(*w, LOWORD(wParam), HIWORD(wParam)); return 0;
+    case WM_COMMAND: RouteEvent(*w, LOWORD(wParam), HIWORD(wParam), nullptr); return 0;
     case WM_NOTIFY: return OnNotify(*w, *reinterpret_cast<const NMHDR*>(lParam));
     case DM_GETDEFID: return OnGetDefaultId(*w);
     case WM_DPICHANGED: OnDpiChanged(*w, wParam, lParam); return 0;

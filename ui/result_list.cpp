@@ -172,7 +172,7 @@ void SuspectListView::RedrawVisibleRows(int first, int count) {
 
 bool SuspectListView::Grows(int rowCount) const { return rowCount > ListView_GetItemCount(list_); }
 
-void SuspectListView::Render(int count, bool cellsChanged, bool cleared) {
+void SuspectListView::Render(int count, bool cleared) {
   rendering_ = true;
   int shown = ListView_GetItemCount(list_);
   if (count != shown) {
@@ -180,8 +180,8 @@ void SuspectListView::Render(int count, bool cellsChanged, bool cleared) {
     DWORD flags = count > shown ? (LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL) : 0;
     ListView_SetItemCountEx(list_, count, flags);
   }
-  // Rows are added whole: without a clear or a cell set since, only the new ones are not on the screen.
-  if (cleared || cellsChanged) {
+  // Rows are added whole: without a clear since, only the new ones are not on the screen.
+  if (cleared) {
     RedrawVisibleRows(0, count);
   } else if (count > shown) {
     RedrawVisibleRows(shown, count);

@@ -18,9 +18,8 @@ class SuspectListView {
   // Answers the list's WM_NOTIFY; false when the notification is not the list's concern.
   bool OnNotify(const NMHDR& header, LRESULT& result);
   // Brings the list up to rowCount rows of the state (counted with the labels' captions);
-  // cellsChanged comes from the versions; cleared: the rows were deleted since the last render,
-  // so none shown may still be right.
-  void Render(int rowCount, bool cellsChanged, bool cleared);
+  // cleared: the rows were deleted since the last render, so none shown may still be right.
+  void Render(int rowCount, bool cleared);
   // The state's selection, and its last reveal request when asked, within the rows listed.
   void ShowSelection(bool revealRequested);
   // The list counts fewer rows than rowCount.

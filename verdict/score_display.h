@@ -1,0 +1,13 @@
+// The health score as the window shows it: the number in ScoreLabel, the verdict table's text in
+// VerdictLabel.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "scan/controls.h"
+
+// The text of the last row of the verdict table that holds for score ("" for none).
+const std::string& VerdictFor(int32_t score);
+void ShowScore(Controls& controls, int32_t score);
+void ShowVerdict(Controls& controls, int32_t score);
