@@ -94,9 +94,9 @@ class StoppableReader final : public FileReader {
   const std::atomic<bool>& stop_;
 };
 
-class ServedListing;
+class ReadAheadListing;
 
-class ReadAheadLister final : public DirLister {
+class ReadAheadLister final : public ServedLister {
  public:
   ReadAheadLister(DirLister& inner, bool recurse, const ReadAheadSetup& setup)
       : inner_(inner),
@@ -128,11 +128,11 @@ class ReadAheadLister final : public DirLister {
     contentQueue_.clear();
   }
 
-  std::unique_ptr<DirListing> NewListing() override;
+  std::unique_ptr<ServedListing> NewListing() override;
   DirectoryId IdentifyDirectory(const NativeString& dir) override { return inner_.IdentifyDirectory(dir); }
 
  private:
-  friend class ServedListing;
+  friend class ReadAheadListing;
 
   void ReaderBody() {
     FsRedirectionOff redirectionOff;
@@ -410,7 +410,7 @@ class ReadAheadLister final : public DirLister {
   const bool answering_;
   std::unique_ptr<StoppableReader> contentReader_;
   std::atomic<bool> stop_{false};
-  std::vector<ServedListing*> open_;  // the walk's open listings, outermost first (walk thread only)
+  std::vector<ReadAheadListing*> open_;  // the walk's open listings, outermost first (walk thread only)
 
   PoolMutex lock_;
   PoolCondition work_;  // readers wait for work or room
@@ -428,14 +428,14 @@ class ReadAheadLister final : public DirLister {
 };
 
 // The walk's side: serves entries from the buffered listing, then from the listing left open.
-class ServedListing final : public DirListing {
+class ReadAheadListing final : public ServedListing {
  public:
-  explicit ServedListing(ReadAheadLister& owner) : owner_(owner) {}
-  ~ServedListing() override { Close(); }
+  explicit ReadAheadListing(ReadAheadLister& owner) : owner_(owner) {}
+  ~ReadAheadListing() override { Close(); }
 
-  bool Open(const NativeString& dir, ListedEntry& first) override {
+  bool Open(const NativeString& dir, ServedEntry& first) override {
     Close();
-    ServedListing* parent = owner_.open_.empty() ? nullptr : owner_.open_.back();
+    ReadAheadListing* parent = owner_.open_.empty() ? nullptr : owner_.open_.back();
     TaskPtr task;
     if (parent != nullptr && parent->current_ != nullptr && parent->current_->task &&
         parent->current_->task->kind == Task::Kind::List && parent->current_->task->path == dir) {
@@ -466,18 +466,18 @@ class ServedListing final : public DirListing {
     return true;
   }
 
-  bool Next(ListedEntry& entry) override {
+  bool Next(ServedEntry& entry) override {
     if (!open_) return false;
     DropUnused();
     if (next_ < listing_->entries.size()) {
       BufferedEntry& b = listing_->entries[next_++];
       ++handedOut_;
       current_ = &b;
-      entry.name.assign(listing_->names, b.nameOffset, b.nameLength);
-      entry.isDirectory = b.isDirectory;
-      entry.isLink = b.isLink;
-      entry.contentOffline = b.contentOffline;
-      entry.size = b.size;
+      entry.listed.name.assign(listing_->names, b.nameOffset, b.nameLength);
+      entry.listed.isDirectory = b.isDirectory;
+      entry.listed.isLink = b.isLink;
+      entry.listed.contentOffline = b.contentOffline;
+      entry.listed.size = b.size;
       entry.content = ContentAnswer::NotWorkedOut;
       if (b.task && b.task->kind == Task::Kind::Content) {
         entry.content = owner_.TakeAnswer(b.task);
@@ -487,9 +487,9 @@ class ServedListing final : public DirListing {
     }
     current_ = nullptr;
     if (listing_->rest) {
-      if (listing_->rest->Next(entry)) {
+      if (listing_->rest->Next(entry.listed)) {
         ++handedOut_;
-        entry.content = owner_.AnswerHere(dir_, entry);
+        entry.content = owner_.AnswerHere(dir_, entry.listed);
         return true;
       }
       listing_->rest->Close();
@@ -524,7 +524,7 @@ class ServedListing final : public DirListing {
   bool open_ = false;
 };
 
-std::unique_ptr<DirListing> ReadAheadLister::NewListing() { return std::make_unique<ServedListing>(*this); }
+std::unique_ptr<ServedListing> ReadAheadLister::NewListing() { return std::make_unique<ReadAheadListing>(*this); }
 
 }  // namespace
 
