@@ -428,6 +428,8 @@ class ReadAheadLister final : public ServedLister {
 };
 
 // The walk's side: serves entries from the buffered listing, then from the listing left open.
+// The walk enters a directory right after its parent served it, so its key is the parent's key
+// and the ordinal of that entry, and its read-ahead lies in the parent's entry of that ordinal.
 class ReadAheadListing final : public ServedListing {
  public:
   explicit ReadAheadListing(ReadAheadLister& owner) : owner_(owner) {}
@@ -436,28 +438,18 @@ class ReadAheadListing final : public ServedListing {
   bool Open(const NativeString& dir, ServedEntry& first) override {
     Close();
     ReadAheadListing* parent = owner_.open_.empty() ? nullptr : owner_.open_.back();
+    key_.clear();
     TaskPtr task;
-    if (parent != nullptr && parent->current_ != nullptr && parent->current_->task &&
-        parent->current_->task->kind == Task::Kind::List && parent->current_->task->path == dir) {
-      task = std::move(parent->current_->task);
+    if (parent != nullptr) {
+      key_ = parent->key_;
+      key_.push_back(parent->served_ - 1);
+      task = parent->TakeListTask(key_.back());
     }
-    if (task) {
-      key_ = task->key;
-      listing_ = owner_.TakeListing(task);
-    } else {
-      key_.clear();
-      if (parent != nullptr) {
-        key_ = parent->key_;
-        key_.push_back(parent->handedOut_ - 1);
-      }
-      listing_ = owner_.ListHere(dir, key_);
-    }
+    listing_ = task ? owner_.TakeListing(task) : owner_.ListHere(dir, key_);
     if (!listing_) return false;
     if (listing_->rest) dir_ = dir;
     open_ = true;
-    next_ = 0;
-    handedOut_ = 0;
-    current_ = nullptr;
+    served_ = 0;
     owner_.open_.push_back(this);
     if (!Next(first)) {
       Close();
@@ -469,10 +461,8 @@ class ReadAheadListing final : public ServedListing {
   bool Next(ServedEntry& entry) override {
     if (!open_) return false;
     DropUnused();
-    if (next_ < listing_->entries.size()) {
-      BufferedEntry& b = listing_->entries[next_++];
-      ++handedOut_;
-      current_ = &b;
+    if (served_ < listing_->entries.size()) {
+      BufferedEntry& b = listing_->entries[served_++];
       entry.listed.name.assign(listing_->names, b.nameOffset, b.nameLength);
       entry.listed.isDirectory = b.isDirectory;
       entry.listed.isLink = b.isLink;
@@ -485,10 +475,9 @@ class ReadAheadListing final : public ServedListing {
       }
       return true;
     }
-    current_ = nullptr;
     if (listing_->rest) {
       if (listing_->rest->Next(entry.listed)) {
-        ++handedOut_;
+        ++served_;
         entry.content = owner_.AnswerHere(dir_, entry.listed);
         return true;
       }
@@ -501,26 +490,33 @@ class ReadAheadListing final : public ServedListing {
   void Close() override {
     if (!open_) return;
     open_ = false;
-    current_ = nullptr;
     owner_.Release(std::move(listing_));
     owner_.open_.pop_back();
   }
 
  private:
+  // The listing read ahead for the subdirectory served as the given entry, if there is one.
+  TaskPtr TakeListTask(uint32_t ordinal) {
+    if (ordinal >= listing_->entries.size()) return nullptr;  // served from the listing left open
+    BufferedEntry& b = listing_->entries[ordinal];
+    if (!b.task || b.task->kind != Task::Kind::List) return nullptr;
+    return std::move(b.task);
+  }
+
   // A subdirectory read ahead that the walk went past without entering.
   void DropUnused() {
-    if (current_ == nullptr || !current_->task) return;
+    if (served_ == 0 || served_ > listing_->entries.size()) return;
+    BufferedEntry& last = listing_->entries[served_ - 1];
+    if (!last.task) return;
     std::lock_guard<PoolMutex> hold(owner_.lock_);
-    owner_.DropLocked(std::move(current_->task));
+    owner_.DropLocked(std::move(last.task));
   }
 
   ReadAheadLister& owner_;
   std::unique_ptr<Listing> listing_;
   NativeString dir_;  // kept for the files of the part listed here
   WalkKey key_;
-  size_t next_ = 0;
-  uint32_t handedOut_ = 0;
-  BufferedEntry* current_ = nullptr;  // the buffered entry handed out last
+  uint32_t served_ = 0;  // entries served so far; the buffered ones first
   bool open_ = false;
 };
 
