@@ -24,6 +24,21 @@ using Task = ReadAheadTask;
 
 constexpr size_t kChargeEvery = 64;  // entries listed between two looks at the limits
 
+// The read-ahead of the entry at ordinal in dir, whose key is given: its listing or its answer.
+TaskPtr MakeTask(const NativeString& dir, const ListedEntry& e, const WalkKey& key, uint32_t ordinal) {
+  NativeString path;
+  path.reserve(dir.size() + e.name.size() + 1);
+  path = dir;
+  path += e.name;
+  if (e.isDirectory) path += kNativeSeparator;
+  WalkKey childKey;
+  childKey.reserve(key.size() + 1);
+  childKey = key;
+  childKey.push_back(ordinal);
+  return std::make_shared<Task>(e.isDirectory ? Task::Kind::List : Task::Kind::Content, std::move(childKey),
+                                std::move(path));
+}
+
 // What the read-ahead task of an entry will take, charged with the entry.
 size_t TaskBytes(size_t depth, size_t pathLength) {
   constexpr size_t kQueueNode = 64;  // a map node and the shared block, roughly
@@ -114,8 +129,8 @@ void ReadAheadPool::ReaderBody() {
 void ReadAheadPool::ListAhead(Task& task, std::unique_lock<PoolMutex>& lk) {
   ++held_.listings;
   lk.unlock();
-  std::unique_ptr<BufferedListing> listing = List(task.path, task.key.size());
-  const size_t made = listing ? MakeTasks(*listing, task.key, task.path) : 0;
+  size_t made = 0;
+  std::unique_ptr<BufferedListing> listing = List(task.path, task.key, made);
   lk.lock();
   ++stats_.listedAhead;
   if (task.state == Task::State::Dropped || stop_.load()) {
@@ -175,91 +190,70 @@ TaskPtr ReadAheadPool::PickLocked() {
   return task;
 }
 
-// Lists dir into memory, stopping (with the listing left open) once the limits are reached.
-// nullptr when dir cannot be listed.
-std::unique_ptr<BufferedListing> ReadAheadPool::List(const NativeString& dir, size_t depth) {
+// Lists dir into memory with the read-ahead of its entries (made outside the lock, charged with
+// them, queued by QueueLocked), stopping with the listing left open once the limits are reached.
+// nullptr when dir cannot be listed; made counts the read-ahead made.
+std::unique_ptr<BufferedListing> ReadAheadPool::List(const NativeString& dir, const WalkKey& key, size_t& made) {
   std::unique_ptr<DirListing> source = lister_.NewListing();
   ListedEntry e;
   if (!source || !source->Open(dir, e)) return nullptr;
   auto listing = std::make_unique<BufferedListing>();
-  size_t unchargedEntries = 0;
-  size_t unchargedBytes = 0;
-  bool stopped = false;
-  const auto charge = [&] {
-    std::lock_guard<PoolMutex> hold(lock_);
-    ChargeLocked(*listing, unchargedEntries, unchargedBytes);
-    unchargedEntries = unchargedBytes = 0;
-    return held_.entries < setup_.limits.entries && held_.bytes < setup_.limits.bytes && !stop_.load();
-  };
+  size_t entries = 0;  // buffered and not yet charged
+  size_t bytes = 0;
   // With the limits reached already, the walk keeps one entry and reads on from the source.
-  bool room = charge();
+  bool room = Charge(*listing, entries, bytes);
   for (;;) {
     if (!IsDotOrDotDot(e.name)) {
-      const bool wanted = e.isDirectory ? recurse_ && !e.isLink : answering_ && setup_.wantsContent(e);
-      const size_t namesCapacity = listing->names.capacity();
-      BufferedEntry b;
-      b.size = e.size;
-      b.nameOffset = static_cast<uint32_t>(listing->names.size());
-      b.nameLength = static_cast<uint32_t>(e.name.size());
-      b.isDirectory = e.isDirectory;
-      b.isLink = e.isLink;
-      b.contentOffline = e.contentOffline;
-      b.wanted = wanted;
-      listing->names += e.name;
-      listing->entries.push_back(std::move(b));
-      unchargedBytes += sizeof(BufferedEntry) + (listing->names.capacity() - namesCapacity) * sizeof(NativeChar) +
-                        (wanted ? TaskBytes(depth, dir.size() + e.name.size()) : 0);
-      ++unchargedEntries;
+      bytes += Buffer(*listing, e, dir, key, made);
+      ++entries;
     }
-    if (!room || unchargedEntries >= kChargeEvery) {
-      room = charge();
-      if (!room) {
-        stopped = true;
-        break;
-      }
+    if (!room || entries >= kChargeEvery) {
+      room = Charge(*listing, entries, bytes);
+      if (!room) break;
     }
-    if (!source->Next(e)) break;
+    if (!source->Next(e)) {
+      source->Close();
+      source.reset();
+      break;
+    }
   }
-  charge();
-  if (stopped) {
-    listing->rest = std::move(source);
-  } else {
-    source->Close();
-  }
+  Charge(*listing, entries, bytes);
+  listing->rest = std::move(source);
   return listing;
 }
 
-void ReadAheadPool::ChargeLocked(BufferedListing& listing, size_t entries, size_t bytes) {
+// Adds e to the listing with its read-ahead when it has one (links are left to the walk: its
+// loop guard decides on them); the bytes both take.
+size_t ReadAheadPool::Buffer(BufferedListing& listing, const ListedEntry& e, const NativeString& dir,
+                             const WalkKey& key, size_t& made) {
+  const size_t namesCapacity = listing.names.capacity();
+  const auto ordinal = static_cast<uint32_t>(listing.entries.size());
+  BufferedEntry& b = listing.entries.emplace_back();
+  b.size = e.size;
+  b.nameOffset = static_cast<uint32_t>(listing.names.size());
+  b.nameLength = static_cast<uint32_t>(e.name.size());
+  b.isDirectory = e.isDirectory;
+  b.isLink = e.isLink;
+  b.contentOffline = e.contentOffline;
+  listing.names += e.name;
+  const size_t bytes = sizeof(BufferedEntry) + (listing.names.capacity() - namesCapacity) * sizeof(NativeChar);
+  const bool wanted = e.isDirectory ? recurse_ && !e.isLink : answering_ && setup_.wantsContent(e);
+  if (!wanted) return bytes;
+  b.task = MakeTask(dir, e, key, ordinal);
+  ++made;
+  return bytes + TaskBytes(key.size(), dir.size() + e.name.size());
+}
+
+// Charges what was buffered since the last charge; whether the limits leave room for more.
+bool ReadAheadPool::Charge(BufferedListing& listing, size_t& entries, size_t& bytes) {
+  std::lock_guard<PoolMutex> hold(lock_);
   listing.bytes += bytes;
   held_.entries += entries;
   held_.bytes += bytes;
   stats_.peakEntries = std::max(stats_.peakEntries, held_.entries);
   stats_.peakBytes = std::max(stats_.peakBytes, held_.bytes);
-}
-
-// The read-ahead of the subdirectories the walk will enter and of the content answers it will
-// ask for (links are left to the walk: its loop guard decides on them); made outside the lock
-// and charged with their entries, queued by QueueLocked.
-size_t ReadAheadPool::MakeTasks(BufferedListing& listing, const WalkKey& key, const NativeString& dir) {
-  size_t made = 0;
-  for (size_t i = 0; i < listing.entries.size(); ++i) {
-    BufferedEntry& b = listing.entries[i];
-    if (!b.wanted) continue;
-    const bool list = b.isDirectory;
-    NativeString path;
-    path.reserve(dir.size() + b.nameLength + 1);
-    path = dir;
-    path.append(listing.names, b.nameOffset, b.nameLength);
-    if (list) path += kNativeSeparator;
-    WalkKey childKey;
-    childKey.reserve(key.size() + 1);
-    childKey = key;
-    childKey.push_back(static_cast<uint32_t>(i));
-    b.task = std::make_shared<Task>(list ? Task::Kind::List : Task::Kind::Content, std::move(childKey),
-                                    std::move(path));
-    ++made;
-  }
-  return made;
+  entries = bytes = 0;
+  return held_.entries < setup_.limits.entries && held_.bytes < setup_.limits.bytes && !stop_.load();
 }
 
 ReadAheadPool::Queue& ReadAheadPool::QueueFor(const Task& task) {
@@ -310,8 +304,8 @@ void ReadAheadPool::ReleaseLocked(BufferedListing& listing) {
 
 // The walk's own listing of dir, when nothing was read ahead for it.
 std::unique_ptr<BufferedListing> ReadAheadPool::ListHere(const NativeString& dir, const WalkKey& key) {
-  std::unique_ptr<BufferedListing> listing = List(dir, key.size());
-  const size_t made = listing ? MakeTasks(*listing, key, dir) : 0;
+  size_t made = 0;
+  std::unique_ptr<BufferedListing> listing = List(dir, key, made);
   std::lock_guard<PoolMutex> hold(lock_);
   ++stats_.listedByWalk;
   if (listing) QueueLocked(*listing, made);

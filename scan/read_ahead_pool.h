@@ -62,8 +62,7 @@ struct BufferedEntry {
   bool isDirectory = false;
   bool isLink = false;
   bool contentOffline = false;
-  bool wanted = false;  // a subdirectory to list ahead or a file whose content answer is wanted
-  TaskPtr task;         // that read-ahead
+  TaskPtr task;  // its read-ahead: a subdirectory's listing, or a file's content answer
 };
 
 struct BufferedListing {
@@ -111,9 +110,10 @@ class ReadAheadPool {
   void AnswerAhead(ReadAheadTask& task, std::unique_lock<PoolMutex>& lk);
   void WakeReadersLocked(size_t work);
   TaskPtr PickLocked();
-  std::unique_ptr<BufferedListing> List(const NativeString& dir, size_t depth);
-  void ChargeLocked(BufferedListing& listing, size_t entries, size_t bytes);
-  size_t MakeTasks(BufferedListing& listing, const WalkKey& key, const NativeString& dir);
+  std::unique_ptr<BufferedListing> List(const NativeString& dir, const WalkKey& key, size_t& made);
+  size_t Buffer(BufferedListing& listing, const ListedEntry& e, const NativeString& dir, const WalkKey& key,
+                size_t& made);
+  bool Charge(BufferedListing& listing, size_t& entries, size_t& bytes);
   Queue& QueueFor(const ReadAheadTask& task);
   void QueueLocked(BufferedListing& listing, size_t made);
   void DropLocked(TaskPtr task);
