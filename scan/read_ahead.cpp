@@ -35,6 +35,7 @@ class ReadAheadListing final : public ServedListing {
     if (!listing_) return false;
     if (listing_->rest) dir_ = dir;
     served_ = 0;
+    last_ = nullptr;
     open_.push_back(this);
     if (!Next(first)) {
       Close();
@@ -45,9 +46,12 @@ class ReadAheadListing final : public ServedListing {
 
   bool Next(ServedEntry& entry) override {
     if (!listing_) return false;
-    DropUnused();
+    // A subdirectory read ahead that the walk went past without entering.
+    if (last_ != nullptr && last_->task) pool_.Drop(std::move(last_->task));
+    last_ = nullptr;
     if (served_ < listing_->entries.size()) {
-      Serve(listing_->entries[served_++], entry);
+      last_ = &listing_->entries[served_++];
+      Serve(*last_, entry);
       return true;
     }
     if (listing_->rest) {
@@ -64,6 +68,7 @@ class ReadAheadListing final : public ServedListing {
 
   void Close() override {
     if (!listing_) return;
+    last_ = nullptr;
     pool_.Release(std::move(listing_));
     open_.pop_back();
   }
@@ -86,19 +91,13 @@ class ReadAheadListing final : public ServedListing {
     return b.isDirectory ? std::move(b.task) : nullptr;
   }
 
-  // A subdirectory read ahead that the walk went past without entering.
-  void DropUnused() {
-    if (served_ == 0 || served_ > listing_->entries.size()) return;
-    BufferedEntry& last = listing_->entries[served_ - 1];
-    if (last.task) pool_.Drop(std::move(last.task));
-  }
-
   ReadAheadPool& pool_;
   OpenListings& open_;
   std::unique_ptr<BufferedListing> listing_;  // set while open
   NativeString dir_;                          // kept for the files of the part listed here
   WalkKey key_;
-  uint32_t served_ = 0;  // entries served so far; the buffered ones first
+  uint32_t served_ = 0;             // entries served so far; the buffered ones first
+  BufferedEntry* last_ = nullptr;  // the buffered entry served last
 };
 
 class ReadAheadLister final : public ServedLister {
