@@ -8,16 +8,12 @@
 
 #include "text/codepage.h"
 
-// A ".txt" content answer that the read-ahead worked out before the walk reached the file.
-enum class ContentAnswer : unsigned char { NotWorkedOut, Suspect, NotSuspect };
-
 struct ListedEntry {
   NativeString name;         // the platform's own bare name
   bool isDirectory = false;  // the directory bit; a POSIX symlink to a directory counts as one
   bool isLink = false;       // reparse point (Windows) or symbolic link (POSIX)
   bool contentOffline = false;  // Windows: data not on the disk (recall on access, offline)
   uint64_t size = 0;
-  ContentAnswer content = ContentAnswer::NotWorkedOut;  // set by the read-ahead only
 };
 
 // Identity of a directory, for the loop guard: same value means same directory.

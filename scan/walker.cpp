@@ -2,6 +2,8 @@
 #include "scan/walker.h"
 
 #include <deque>
+#include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -21,7 +23,7 @@ struct PathLevel {
 class TreeWalk {
  public:
   TreeWalk(const std::string& dir, const NativeString& nativeDir, const FileVisitor& visitor, bool recurse,
-           DirLister& lister)
+           ServedLister& lister)
       : dir_(dir), nativeDir_(nativeDir), visitor_(visitor), recurse_(recurse), lister_(lister) {}
 
   void Run() {
@@ -35,9 +37,10 @@ class TreeWalk {
       listings_.push_back(lister_.NewListing());
       entries_.emplace_back();
     }
-    DirListing* listing = listings_[depth].get();
-    ListedEntry& entry = entries_[depth];
-    if (listing == nullptr || !listing->Open(nativeDir_, entry)) return;
+    ServedListing* listing = listings_[depth].get();
+    ServedEntry& served = entries_[depth];
+    const ListedEntry& entry = served.listed;
+    if (listing == nullptr || !listing->Open(nativeDir_, served)) return;
     const size_t dirLength = dir_.size();
     const size_t nativeLength = nativeDir_.size();
     do {
@@ -65,9 +68,9 @@ class TreeWalk {
       name_.clear();
       const bool exact = NativeToGbk(entry.name, name_);
       const FoundFile file{dir_, name_, entry.size, nativeDir_, entry.name, !exact || lossyFolders_ > 0,
-                           entry.contentOffline, entry.content};
+                           entry.contentOffline, served.content};
       if (!visitor_(file)) break;
-    } while (listing->Next(entry));
+    } while (listing->Next(served));
     listing->Close();
   }
 
@@ -92,19 +95,51 @@ class TreeWalk {
   std::string name_;
   const FileVisitor& visitor_;
   const bool recurse_;
-  DirLister& lister_;
+  ServedLister& lister_;
   std::vector<PathLevel> path_;
   size_t lossyFolders_ = 0;  // folders on the walk path whose GBK name is not exact
-  std::vector<std::unique_ptr<DirListing>> listings_;
-  std::deque<ListedEntry> entries_;  // a deque: references stay valid while deeper levels are added
+  std::vector<std::unique_ptr<ServedListing>> listings_;
+  std::deque<ServedEntry> entries_;  // a deque: references stay valid while deeper levels are added
+};
+
+class DirectListing final : public ServedListing {
+ public:
+  explicit DirectListing(std::unique_ptr<DirListing> inner) : inner_(std::move(inner)) {}
+  bool Open(const NativeString& dir, ServedEntry& first) override { return inner_->Open(dir, first.listed); }
+  bool Next(ServedEntry& entry) override { return inner_->Next(entry.listed); }
+  void Close() override { inner_->Close(); }
+
+ private:
+  std::unique_ptr<DirListing> inner_;
+};
+
+// The listings of a DirLister served as they come, without content answers.
+class DirectLister final : public ServedLister {
+ public:
+  explicit DirectLister(DirLister& inner) : inner_(inner) {}
+  std::unique_ptr<ServedListing> NewListing() override {
+    std::unique_ptr<DirListing> listing = inner_.NewListing();
+    if (!listing) return nullptr;
+    return std::make_unique<DirectListing>(std::move(listing));
+  }
+  DirectoryId IdentifyDirectory(const NativeString& dir) override { return inner_.IdentifyDirectory(dir); }
+
+ private:
+  DirLister& inner_;
 };
 
 }  // namespace
 
 void WalkDirectory(const std::string& dir, const NativeString& nativeDir, const FileVisitor& visitor,
-                   bool recurse, DirLister& lister) {
+                   bool recurse, ServedLister& lister) {
   TreeWalk walk(dir, nativeDir, visitor, recurse, lister);
   walk.Run();
+}
+
+void WalkDirectory(const std::string& dir, const NativeString& nativeDir, const FileVisitor& visitor,
+                   bool recurse, DirLister& lister) {
+  DirectLister direct(lister);
+  WalkDirectory(dir, nativeDir, visitor, recurse, direct);
 }
 
 void WalkDirectory(const std::string& dir, const FileVisitor& visitor, bool recurse, DirLister& lister) {

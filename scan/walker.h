@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/dir_listing.h"
+#include "scan/served_listing.h"
 
 // One file found by the walk. dir ends in '\' (POSIX: '/'); both texts are GBK.
 struct FoundFile {
@@ -24,6 +25,9 @@ using FileVisitor = std::function<bool(const FoundFile&)>;
 
 // dir is the GBK directory text ending in the separator; nativeDir the same path in the
 // platform's form. A directory link back onto the current walk path is not entered again.
+void WalkDirectory(const std::string& dir, const NativeString& nativeDir, const FileVisitor& visitor,
+                   bool recurse, ServedLister& lister);
+// The same over the platform's (or a fake's) listings, served as they come.
 void WalkDirectory(const std::string& dir, const NativeString& nativeDir, const FileVisitor& visitor,
                    bool recurse, DirLister& lister);
 
