@@ -4,8 +4,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
-#include <mutex>
 #include <string>
 
 #include "platform/dir_listing.h"
@@ -14,6 +12,7 @@
 #include "platform/shell.h"
 #include "platform/threads.h"
 #include "scan/controls.h"
+#include "scan/scan_run.h"
 
 // HealthScore at window creation and after the clear action.
 inline constexpr int32_t kFullScore = 100;
@@ -39,14 +38,6 @@ struct ScanContext {
   // 100 minus the suspect rows added since the window was made or the list was cleared.
   std::atomic<int32_t> HealthScore{0};
 
-  // Held by the worker around each of its control writes, and by the clear action, a scan
-  // start and the abandon: a row and its score change are seen together, and a clear never
-  // falls between them.
-  std::mutex scanGate;
-  std::atomic<bool> workerRunning{false};
-  std::string progressText;  // ShowProgress's buffer: one walk at a time writes it
-  std::atomic<bool> workerAbandoned{false};
-  // Set once by the window before any scan; called on the worker's thread once its end text is
-  // written, so the window shows the end at once instead of at its next paced render.
-  std::function<void()> onWorkerFinished;
+  // The one scan at a time: its gate, flags and progress. One per context, which outlives it.
+  ScanRun scanRun;
 };

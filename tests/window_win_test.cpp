@@ -381,7 +381,7 @@ TEST_F(WindowTest, RowsAddedDuringAWalkAllArriveAndNoLabelRunsAhead) {
   std::atomic<bool> done{false};
   // As during a walk: the window paces itself. The status names the file of the last row and the
   // score tells of the rows added: shown, those rows must be listed too.
-  ctx->workerRunning.store(true);
+  ASSERT_TRUE(ctx->scanRun.Start(threads, [] {}, [](const ScanRun::Hold&) {}));
   int ahead = 0, looks = 0;
   auto look = [&] {
     const std::wstring score = TextOf(Control(kIdScoreLabel)), status = TextOf(Control(kIdStatusLabel));
@@ -412,8 +412,7 @@ TEST_F(WindowTest, RowsAddedDuringAWalkAllArriveAndNoLabelRunsAhead) {
   }
   worker.join();
   // The walk's end is shown at once, without waiting for the list's next growth.
-  ctx->workerRunning.store(false);
-  ctx->onWorkerFinished();
+  threads.RunNext();
   Pump(20);
   look();
   EXPECT_EQ(ahead, 0) << "of " << looks << " looks, a label told of a row not listed yet";

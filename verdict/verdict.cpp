@@ -48,7 +48,7 @@ void OnScanTimerTick(ScanContext& ctx) {
 
 void OnClearButtonClick(ScanContext& ctx) {
   // Under the gate: a row the worker is adding is either cleared with its score or kept.
-  std::lock_guard<std::mutex> hold(ctx.scanGate);
+  const ScanRun::Hold hold = ctx.scanRun.HoldGate();
   // What the next tick would show, set before the rows go: a window drawn in between never
   // shows a score below what its visible rows explain.
   ctx.controls.SetCaption(LabelId::Score, IntToText(kFullScore));

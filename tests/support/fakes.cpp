@@ -118,12 +118,12 @@ TestContext::~TestContext() {
 
 bool WaitForScanWorker(ScanContext& ctx, int timeoutMs) {
   auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (IsScanWorkerRunning(ctx)) {
+  while (ctx.scanRun.IsRunning()) {
     if (std::chrono::steady_clock::now() > until) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   // The flag drops inside the worker's last step under the gate: wait for that step to end.
-  std::lock_guard<std::mutex> hold(ctx.scanGate);
+  const ScanRun::Hold hold = ctx.scanRun.HoldGate();
   return true;
 }
 
