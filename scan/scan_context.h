@@ -1,5 +1,6 @@
 // What the program's logic works with: the controls, the platform's services and the
-// program-wide state. Made once by the program's entry (or by a test) and handed on by reference.
+// program-wide state. Made once by the program's entry (or by a test), its services filled by
+// name, and handed on by reference.
 #pragma once
 
 #include <atomic>
@@ -17,13 +18,10 @@
 // HealthScore at window creation and after the clear action.
 inline constexpr int32_t kFullScore = 100;
 
+// Neither copied nor moved (its run holds a lock): made in place, e.g.
+// ScanContext{.controls = c, .lister = l, ...}, where a service left out does not compile. The
+// other members start as their initialisers say ({} keeps g++ quiet about leaving them out).
 struct ScanContext {
-  ScanContext(Controls& controls, DirLister& lister, FileReader& reader, DriveProvider& drives,
-              ThreadStarter& threads, ShellOpener& shell)
-      : controls(controls), lister(lister), reader(reader), drives(drives), threads(threads), shell(shell) {}
-  ScanContext(const ScanContext&) = delete;
-  ScanContext& operator=(const ScanContext&) = delete;
-
   Controls& controls;
   DirLister& lister;
   FileReader& reader;
@@ -32,12 +30,12 @@ struct ScanContext {
   ShellOpener& shell;
 
   // The root of the running walk, ending in the separator; set by the launchers.
-  std::string ScanRoot;
+  std::string ScanRoot{};
   // 1 while a whole-machine scan goes from drive to drive.
   std::atomic<int> AllDrivesMode{0};
   // 100 minus the suspect rows added since the window was made or the list was cleared.
   std::atomic<int32_t> HealthScore{0};
 
   // The one scan at a time: its gate, flags and progress. One per context, which outlives it.
-  ScanRun scanRun;
+  ScanRun scanRun{};
 };

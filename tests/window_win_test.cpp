@@ -77,7 +77,8 @@ class WindowTest : public ::testing::Test {
     drives.types = {{"C:\\", DriveType::Fixed}, {"D:\\", DriveType::Removable}, {"E:\\", DriveType::Fixed}};
     drives.labels = {{"C:\\", "System"}};
     drives.currentDrive = 'E';
-    ctx = std::make_unique<ScanContext>(state, lister, reader, drives, threads, shell);
+    ctx.reset(new ScanContext{
+        .controls = state, .lister = lister, .reader = reader, .drives = drives, .threads = threads, .shell = shell});
     ctx->HealthScore = 100;
     createdEvents = 0;
     controlsAtCreatedEvent = 0;

@@ -107,7 +107,14 @@ std::unique_ptr<DirListing> FakeDirLister::NewListing() { return std::make_uniqu
 
 TestContext::TestContext(FakeThreadStarter::Mode mode, FileReader* reader, DirLister* dirLister)
     : threads(mode),
-      ctx{controls, dirLister ? *dirLister : lister, reader ? *reader : PlatformFileReader(), drives, threads, shell} {
+      ctx{
+          .controls = controls,
+          .lister = dirLister ? *dirLister : lister,
+          .reader = reader ? *reader : PlatformFileReader(),
+          .drives = drives,
+          .threads = threads,
+          .shell = shell,
+      } {
   ctx.HealthScore.store(100);
 }
 
