@@ -14,5 +14,6 @@ ScanContext PlatformScanContext(Controls& controls) {
       .drives = PlatformDriveProvider(),
       .threads = PlatformThreadStarter(),
       .shell = PlatformShellOpener(),
+      .seekPenalty = PlatformSeekPenaltyQuery(),
   };
 }

@@ -63,7 +63,7 @@ int wmain(int argc, wchar_t** argv) {
     ctx.HealthScore.store(100);
   }
   const bool automatic = engine && std::wcscmp(argv[3], L"auto") == 0;
-  const size_t readers = !engine ? 0 : automatic ? ReadAheadReadersFor(root) : static_cast<size_t>(std::wcstoul(argv[3], nullptr, 10));
+  const size_t readers = !engine ? 0 : automatic ? ReadAheadReadersFor(ctx.seekPenalty, root) : static_cast<size_t>(std::wcstoul(argv[3], nullptr, 10));
   LARGE_INTEGER freq, start, end;
   QueryPerformanceFrequency(&freq);
   QueryPerformanceCounter(&start);

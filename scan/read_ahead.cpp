@@ -538,6 +538,6 @@ void WalkDirectoryReadAhead(const std::string& dir, const NativeString& nativeDi
   WalkDirectory(dir, nativeDir, visitor, recurse, ahead);
 }
 
-size_t ReadAheadReadersFor(const NativeString& path) {
-  return DriveIncursSeekPenalty(path) ? 1 : kReadersWithoutSeekPenalty;
+size_t ReadAheadReadersFor(SeekPenaltyQuery& drives, const NativeString& path) {
+  return drives.DriveIncursSeekPenalty(path) ? 1 : kReadersWithoutSeekPenalty;
 }

@@ -10,6 +10,7 @@
 
 #include "platform/dir_listing.h"
 #include "platform/file_reader.h"
+#include "platform/seek_penalty.h"
 #include "scan/walker.h"
 
 // What is held ahead of the walk at most, whatever the tree.
@@ -50,4 +51,4 @@ inline constexpr size_t kReadersWithoutSeekPenalty = 8;
 
 // One reader where the drive holding path seeks (parallel requests would make it jump to and
 // fro), kReadersWithoutSeekPenalty elsewhere or when it cannot be told.
-size_t ReadAheadReadersFor(const NativeString& path);
+size_t ReadAheadReadersFor(SeekPenaltyQuery& drives, const NativeString& path);

@@ -10,6 +10,7 @@
 #include "platform/dir_listing.h"
 #include "platform/drive_provider.h"
 #include "platform/file_reader.h"
+#include "platform/seek_penalty.h"
 #include "platform/shell.h"
 #include "platform/threads.h"
 #include "scan/controls.h"
@@ -28,6 +29,7 @@ struct ScanContext {
   DriveProvider& drives;
   ThreadStarter& threads;
   ShellOpener& shell;
+  SeekPenaltyQuery& seekPenalty;
 
   // The root of the running walk, ending in the separator; set by the launchers.
   std::string ScanRoot{};

@@ -41,7 +41,7 @@ void ScanWorker(ScanContext& ctx) {
 }
 
 void WalkScanRoot(ScanContext& ctx, const NativeString& nativeRoot) {
-  WalkScanRoot(ctx, nativeRoot, ReadAheadReadersFor(nativeRoot));
+  WalkScanRoot(ctx, nativeRoot, ReadAheadReadersFor(ctx.seekPenalty, nativeRoot));
 }
 
 void WalkScanRoot(ScanContext& ctx, const NativeString& nativeRoot, size_t readers, ReadAheadStats* stats) {

@@ -114,6 +114,7 @@ TestContext::TestContext(FakeThreadStarter::Mode mode, FileReader* reader, DirLi
           .drives = drives,
           .threads = threads,
           .shell = shell,
+          .seekPenalty = seekPenalty,
       } {
   ctx.HealthScore.store(100);
 }

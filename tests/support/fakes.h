@@ -14,6 +14,7 @@
 #include "platform/dir_listing.h"
 #include "platform/drive_provider.h"
 #include "platform/file_reader.h"
+#include "platform/seek_penalty.h"
 #include "platform/shell.h"
 #include "platform/threads.h"
 #include "scan/scan_context.h"
@@ -49,6 +50,12 @@ class FakeShellOpener : public ShellOpener {
     calls.emplace_back(gbkPath, nativePath);
   }
   std::vector<std::pair<std::string, NativeString>> calls;
+};
+
+class FakeSeekPenaltyQuery : public SeekPenaltyQuery {
+ public:
+  bool DriveIncursSeekPenalty(const NativeString&) override { return seeks; }
+  bool seeks = false;
 };
 
 class FakeDriveProvider : public DriveProvider {
@@ -112,6 +119,7 @@ class TestContext {
   FakeThreadStarter threads;
   FakeShellOpener shell;
   FakeDriveProvider drives;
+  FakeSeekPenaltyQuery seekPenalty;
   ScanContext ctx;
 };
 
