@@ -15,5 +15,6 @@ ScanContext PlatformScanContext(Controls& controls) {
       .threads = PlatformThreadStarter(),
       .shell = PlatformShellOpener(),
       .seekPenalty = PlatformSeekPenaltyQuery(),
+      .redirection = PlatformFsRedirectionSwitch(),
   };
 }

@@ -12,7 +12,6 @@
 #include <string>
 
 #include "app/platform_context.h"
-#include "platform/fs_redirection.h"
 #include "scan/keywords.h"
 #include "scan/read_ahead.h"
 #include "scan/scan_context.h"
@@ -69,7 +68,6 @@ int wmain(int argc, wchar_t** argv) {
   QueryPerformanceCounter(&start);
   unsigned long long files = 0, bytes = 0;
   if (engine) {
-    const FsRedirectionOff realFileSystem;
     WalkScanRoot(ctx, root, readers);
   } else {
     Enumerate(root, files, bytes);

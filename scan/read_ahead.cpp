@@ -135,7 +135,7 @@ class ReadAheadLister final : public DirLister {
   friend class ServedListing;
 
   void ReaderBody() {
-    FsRedirectionOff redirectionOff;
+    FsRedirectionOff redirectionOff(setup_.redirection);
     std::unique_lock<PoolMutex> lk(lock_);
     for (;;) {
       if (stop_.load()) return;

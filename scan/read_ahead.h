@@ -10,6 +10,7 @@
 
 #include "platform/dir_listing.h"
 #include "platform/file_reader.h"
+#include "platform/fs_redirection.h"
 #include "platform/seek_penalty.h"
 #include "scan/walker.h"
 
@@ -39,6 +40,7 @@ struct ReadAheadSetup {
   std::function<bool(const NativeString& path, FileReader& reader)> contentAnswer;
   ReadAheadLimits limits;
   ReadAheadStats* stats = nullptr;  // filled when the walk ends
+  FsRedirectionSwitch* redirection = nullptr;  // turned off on each reader thread, when given
 };
 
 // WalkDirectory with read-ahead through lister; the pool stops before it returns.

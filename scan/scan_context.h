@@ -10,6 +10,7 @@
 #include "platform/dir_listing.h"
 #include "platform/drive_provider.h"
 #include "platform/file_reader.h"
+#include "platform/fs_redirection.h"
 #include "platform/seek_penalty.h"
 #include "platform/shell.h"
 #include "platform/threads.h"
@@ -30,6 +31,7 @@ struct ScanContext {
   ThreadStarter& threads;
   ShellOpener& shell;
   SeekPenaltyQuery& seekPenalty;
+  FsRedirectionSwitch& redirection;
 
   // The root of the running walk, ending in the separator; set by the launchers.
   std::string ScanRoot{};

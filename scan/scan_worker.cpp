@@ -1,7 +1,6 @@
 // The scan thread: one walk of ScanRoot, the rows and progress it shows, and its end text.
 #include "scan/scan_worker.h"
 
-#include "platform/fs_redirection.h"
 #include "scan/classifier.h"
 #include "scan/keywords.h"
 #include "scan/read_ahead.h"
@@ -35,7 +34,6 @@ bool StartScanWorker(ScanContext& ctx) {
 }
 
 void ScanWorker(ScanContext& ctx) {
-  const FsRedirectionOff realFileSystem;  // the walk and its .txt reads see the real System32
   // ScanRoot stays unchanged while the run is under way: every launcher is refused until then.
   WalkScanRoot(ctx, GbkToNative(ctx.ScanRoot));
 }
@@ -51,6 +49,9 @@ void WalkScanRoot(ScanContext& ctx, const NativeString& nativeRoot, size_t reade
   setup.wantsContent = ClassifierReadsContent;
   setup.contentAnswer = MatchContentKeywordsInFile;
   setup.stats = stats;
+  // The walk, its readers and the .txt reads see the real System32.
+  setup.redirection = &ctx.redirection;
+  const FsRedirectionOff realFileSystem(ctx.redirection);
   WalkDirectoryReadAhead(
       ctx.ScanRoot, nativeRoot, [&ctx](const FoundFile& file) { return ClassifyFile(ctx, file); }, true, ctx.lister,
       setup);

@@ -21,9 +21,10 @@ bool StartScanWorker(ScanContext& ctx);
 // The thread body: walks ScanRoot with ClassifyFile.
 void ScanWorker(ScanContext& ctx);
 
-// The walk of ScanRoot (nativeRoot: the same in the platform's form) with ClassifyFile, its
-// listings and .txt answers read ahead by a pool of reader threads (ReadAheadReadersFor the
-// root, or as many as given; 0: none); stats, when given, gets the pool's figures.
+// The walk of ScanRoot (nativeRoot: the same in the platform's form) with ClassifyFile and
+// file-system redirection off, its listings and .txt answers read ahead by a pool of reader
+// threads (ReadAheadReadersFor the root, or as many as given; 0: none); stats, when given, gets
+// the pool's figures.
 void WalkScanRoot(ScanContext& ctx, const NativeString& nativeRoot);
 void WalkScanRoot(ScanContext& ctx, const NativeString& nativeRoot, size_t readers, ReadAheadStats* stats = nullptr);
 

@@ -137,6 +137,21 @@ TEST_F(WorkerTest, WorkerWalksRootAddsRowsAndEndsWithEndText) {
   EXPECT_EQ(controls_.RowCount(), 2);
 }
 
+TEST_F(WorkerTest, WalkAndEachReaderTurnRedirectionOffAndOneReaderServesADriveThatSeeks) {
+  lister_.AddFile(GbkToNative("C:\\"), NativeFromUtf8("a.doc"), 1);
+  ctx_.ScanRoot = "C:\\";
+  FakeFsRedirectionSwitch& redirection = t_.redirection;
+  for (const bool seeks : {false, true}) {
+    t_.seekPenalty.seeks = seeks;
+    const int before = redirection.offs.load();
+    ASSERT_TRUE(StartScanWorker(ctx_));
+    ASSERT_TRUE(threads_.RunNext());
+    const int readers = seeks ? 1 : static_cast<int>(kReadersWithoutSeekPenalty);
+    EXPECT_EQ(redirection.offs.load() - before, 1 + readers) << "seeks: " << seeks;
+    EXPECT_EQ(redirection.restores.load(), redirection.offs.load());
+  }
+}
+
 TEST_F(WorkerTest, FailedThreadStartLeavesNoWorkerRunning) {
   threads_.FailStarts(true);
   EXPECT_FALSE(StartScanWorker(ctx_));

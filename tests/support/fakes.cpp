@@ -115,6 +115,7 @@ TestContext::TestContext(FakeThreadStarter::Mode mode, FileReader* reader, DirLi
           .threads = threads,
           .shell = shell,
           .seekPenalty = seekPenalty,
+          .redirection = redirection,
       } {
   ctx.HealthScore.store(100);
 }
