@@ -84,6 +84,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
   ReleaseGlobals(*ctx);
   // A worker still walking may hold a C runtime lock that the normal shutdown would wait for.
-  if (IsScanWorkerRunning(*ctx)) TerminateProcess(GetCurrentProcess(), 0);
+  if (ctx->scanRun.IsRunning()) TerminateProcess(GetCurrentProcess(), 0);
   return 0;
 }

@@ -7,8 +7,8 @@
 void ReleaseGlobals(ScanContext& ctx) {
   static std::atomic<bool> released{false};
   if (released.exchange(true)) return;
-  AbandonScanWorker(ctx);
-  if (IsScanWorkerRunning(ctx)) return;
+  ctx.scanRun.Abandon();
+  if (ctx.scanRun.IsRunning()) return;
   std::string().swap(ctx.ScanRoot);
   ReleaseKeywordLists();
 }

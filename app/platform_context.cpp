@@ -7,6 +7,14 @@
 #include "platform/threads.h"
 
 ScanContext PlatformScanContext(Controls& controls) {
-  return ScanContext(controls, PlatformDirLister(), PlatformFileReader(), PlatformDriveProvider(),
-                     PlatformThreadStarter(), PlatformShellOpener());
+  return ScanContext{
+      .controls = controls,
+      .lister = PlatformDirLister(),
+      .reader = PlatformFileReader(),
+      .drives = PlatformDriveProvider(),
+      .threads = PlatformThreadStarter(),
+      .shell = PlatformShellOpener(),
+      .seekPenalty = PlatformSeekPenaltyQuery(),
+      .redirection = PlatformFsRedirectionSwitch(),
+  };
 }

@@ -12,7 +12,6 @@
 #include <string>
 
 #include "app/platform_context.h"
-#include "platform/fs_redirection.h"
 #include "scan/keywords.h"
 #include "scan/read_ahead.h"
 #include "scan/scan_context.h"
@@ -63,13 +62,12 @@ int wmain(int argc, wchar_t** argv) {
     ctx.HealthScore.store(100);
   }
   const bool automatic = engine && std::wcscmp(argv[3], L"auto") == 0;
-  const size_t readers = !engine ? 0 : automatic ? ReadAheadReadersFor(root) : static_cast<size_t>(std::wcstoul(argv[3], nullptr, 10));
+  const size_t readers = !engine ? 0 : automatic ? ReadAheadReadersFor(ctx.seekPenalty, root) : static_cast<size_t>(std::wcstoul(argv[3], nullptr, 10));
   LARGE_INTEGER freq, start, end;
   QueryPerformanceFrequency(&freq);
   QueryPerformanceCounter(&start);
   unsigned long long files = 0, bytes = 0;
   if (engine) {
-    const FsRedirectionOff realFileSystem;
     WalkScanRoot(ctx, root, readers);
   } else {
     Enumerate(root, files, bytes);

@@ -84,8 +84,9 @@ RunResult RunOnce(const RowTexts& t, size_t rows) {
       clock_gettime(CLOCK_THREAD_CPUTIME_ID, &c0);
       for (size_t i = 0; i < rows; ++i) {
         size_t k = i % pool;
-        AddSuspectRow(ctx, t.names[k], t.dirs[k], t.sizes[k], t.categories[k]);
-        RevealLastRow(ctx);
+        const ScanRun::Hold gate = ctx.scanRun.HoldGate();  // as ClassifyFile holds it
+        AddSuspectRow(ctx, gate, t.names[k], t.dirs[k], t.sizes[k], t.categories[k]);
+        RevealLastRow(ctx, gate);
       }
       clock_gettime(CLOCK_THREAD_CPUTIME_ID, &c1);
       r.workerCpu = (c1.tv_sec - c0.tv_sec) + (c1.tv_nsec - c0.tv_nsec) * 1e-9;

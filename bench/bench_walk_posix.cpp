@@ -187,9 +187,9 @@ int main(int argc, char** argv) {
   ScanContext ctx = PlatformScanContext(state);
   ctx.ScanRoot = root;
   const NativeString nativeRoot = root;
-  const bool seeks = DriveIncursSeekPenalty(nativeRoot);
+  const bool seeks = ctx.seekPenalty.DriveIncursSeekPenalty(nativeRoot);
   std::printf("drive: %s a seek penalty (queue/rotational), so a scan here uses %zu reader(s); elsewhere %zu\n",
-              seeks ? "reports" : "does not report", ReadAheadReadersFor(nativeRoot), kReadersWithoutSeekPenalty);
+              seeks ? "reports" : "does not report", ReadAheadReadersFor(ctx.seekPenalty, nativeRoot), kReadersWithoutSeekPenalty);
 
   int engineRows = 0;
   ReadAheadStats stats, peak;

@@ -1,9 +1,17 @@
 // No file-system redirection to turn off here.
 #include "platform/fs_redirection.h"
 
-FsRedirectionOff::FsRedirectionOff() {
-  (void)previous_;
-  (void)off_;
-}
+namespace {
 
-FsRedirectionOff::~FsRedirectionOff() = default;
+class NoRedirectionSwitch final : public FsRedirectionSwitch {
+ public:
+  bool TurnOff(void*&) override { return false; }
+  void Restore(void*) override {}
+};
+
+}  // namespace
+
+FsRedirectionSwitch& PlatformFsRedirectionSwitch() {
+  static NoRedirectionSwitch none;
+  return none;
+}

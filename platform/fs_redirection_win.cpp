@@ -6,42 +6,38 @@
 
 namespace {
 
-using DisableFn = BOOL(WINAPI*)(PVOID*);
-using RevertFn = BOOL(WINAPI*)(PVOID);
-
-struct RedirectionCalls {
-  DisableFn disable = nullptr;
-  RevertFn revert = nullptr;
-};
-
-const RedirectionCalls& Calls() {
-  static const RedirectionCalls calls = [] {
-    RedirectionCalls c;
+class Wow64RedirectionSwitch final : public FsRedirectionSwitch {
+ public:
+  Wow64RedirectionSwitch() {
     HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    if (kernel == nullptr) return c;
-    c.disable = reinterpret_cast<DisableFn>(
+    if (kernel == nullptr) return;
+    disable_ = reinterpret_cast<DisableFn>(
         reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")));
-    c.revert = reinterpret_cast<RevertFn>(
+    revert_ = reinterpret_cast<RevertFn>(
         reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64RevertWow64FsRedirection")));
     // One without the other cannot be undone: use neither.
-    if (c.disable == nullptr || c.revert == nullptr) c = RedirectionCalls();
-    return c;
-  }();
-  return calls;
-}
+    if (disable_ == nullptr || revert_ == nullptr) disable_ = nullptr;
+  }
+
+  bool TurnOff(void*& previous) override { return disable_ != nullptr && disable_(&previous) != FALSE; }
+
+  void Restore(void* previous) override {
+    // The thread's last error is the caller's, not ours.
+    const DWORD error = GetLastError();
+    revert_(previous);
+    SetLastError(error);
+  }
+
+ private:
+  using DisableFn = BOOL(WINAPI*)(PVOID*);
+  using RevertFn = BOOL(WINAPI*)(PVOID);
+  DisableFn disable_ = nullptr;
+  RevertFn revert_ = nullptr;
+};
 
 }  // namespace
 
-FsRedirectionOff::FsRedirectionOff() {
-  const RedirectionCalls& calls = Calls();
-  if (calls.disable != nullptr) off_ = calls.disable(&previous_) != FALSE;
-}
-
-FsRedirectionOff::~FsRedirectionOff() {
-  // The thread's last error is the caller's, not ours.
-  if (off_) {
-    const DWORD error = GetLastError();
-    Calls().revert(previous_);
-    SetLastError(error);
-  }
+FsRedirectionSwitch& PlatformFsRedirectionSwitch() {
+  static Wow64RedirectionSwitch calls;
+  return calls;
 }

@@ -3,5 +3,11 @@
 
 #include "text/codepage.h"
 
-// The platform's answer; false when it cannot be told.
-bool DriveIncursSeekPenalty(const NativeString& path);
+class SeekPenaltyQuery {
+ public:
+  virtual ~SeekPenaltyQuery() = default;
+  // The platform's answer; false when it cannot be told.
+  virtual bool DriveIncursSeekPenalty(const NativeString& path) = 0;
+};
+
+SeekPenaltyQuery& PlatformSeekPenaltyQuery();

@@ -7,7 +7,14 @@
 
 #include "platform/seek_penalty.h"
 
-bool DriveIncursSeekPenalty(const NativeString& path) {
+namespace {
+
+class RotationalFlagQuery final : public SeekPenaltyQuery {
+ public:
+  bool DriveIncursSeekPenalty(const NativeString& path) override;
+};
+
+bool RotationalFlagQuery::DriveIncursSeekPenalty(const NativeString& path) {
   struct stat st;
   if (stat(path.c_str(), &st) != 0) return false;
   const std::string device =
@@ -19,4 +26,11 @@ bool DriveIncursSeekPenalty(const NativeString& path) {
     if (in >> flag) return flag == '1';
   }
   return false;
+}
+
+}  // namespace
+
+SeekPenaltyQuery& PlatformSeekPenaltyQuery() {
+  static RotationalFlagQuery query;
+  return query;
 }

@@ -8,7 +8,14 @@
 #include "platform/seek_penalty.h"
 #include "win/unique_handle.h"
 
-bool DriveIncursSeekPenalty(const NativeString& path) {
+namespace {
+
+class StorageDeviceQuery final : public SeekPenaltyQuery {
+ public:
+  bool DriveIncursSeekPenalty(const NativeString& path) override;
+};
+
+bool StorageDeviceQuery::DriveIncursSeekPenalty(const NativeString& path) {
   const NativeString fsPath = ToFileSystemPath(path);
   std::wstring mountPoint(fsPath.size() + MAX_PATH, L'\0');
   if (!GetVolumePathNameW(fsPath.c_str(), mountPoint.data(), static_cast<DWORD>(mountPoint.size()))) return false;
@@ -31,4 +38,11 @@ bool DriveIncursSeekPenalty(const NativeString& path) {
       got < sizeof answer)
     return false;
   return answer.IncursSeekPenalty != FALSE;
+}
+
+}  // namespace
+
+SeekPenaltyQuery& PlatformSeekPenaltyQuery() {
+  static StorageDeviceQuery query;
+  return query;
 }

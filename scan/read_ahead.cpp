@@ -6,7 +6,6 @@
 #include <utility>
 #include <vector>
 
-#include "platform/seek_penalty.h"
 
 namespace {
 
@@ -126,6 +125,6 @@ void WalkDirectoryReadAhead(const std::string& dir, const NativeString& nativeDi
   WalkDirectory(dir, nativeDir, visitor, recurse, ahead);
 }
 
-size_t ReadAheadReadersFor(const NativeString& path) {
-  return DriveIncursSeekPenalty(path) ? 1 : kReadersWithoutSeekPenalty;
+size_t ReadAheadReadersFor(SeekPenaltyQuery& drives, const NativeString& path) {
+  return drives.DriveIncursSeekPenalty(path) ? 1 : kReadersWithoutSeekPenalty;
 }

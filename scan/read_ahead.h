@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/dir_listing.h"
+#include "platform/seek_penalty.h"
 #include "scan/read_ahead_pool.h"
 #include "scan/walker.h"
 
@@ -20,4 +21,4 @@ inline constexpr size_t kReadersWithoutSeekPenalty = 8;
 
 // One reader where the drive holding path seeks (parallel requests would make it jump to and
 // fro), kReadersWithoutSeekPenalty elsewhere or when it cannot be told.
-size_t ReadAheadReadersFor(const NativeString& path);
+size_t ReadAheadReadersFor(SeekPenaltyQuery& drives, const NativeString& path);

@@ -106,7 +106,7 @@ ReadAheadPool::~ReadAheadPool() {
 }
 
 void ReadAheadPool::ReaderBody() {
-  FsRedirectionOff redirectionOff;
+  FsRedirectionOff redirectionOff(setup_.redirection);
   std::unique_lock<PoolMutex> lk(lock_);
   while (!stop_.load()) {
     TaskPtr task = PickLocked();

@@ -15,6 +15,7 @@
 
 #include "platform/dir_listing.h"
 #include "platform/file_reader.h"
+#include "platform/fs_redirection.h"
 #include "platform/threads.h"
 #include "scan/served_listing.h"
 
@@ -44,6 +45,7 @@ struct ReadAheadSetup {
   std::function<bool(const NativeString& path, FileReader& reader)> contentAnswer;
   ReadAheadLimits limits;
   ReadAheadStats* stats = nullptr;  // filled when the walk ends
+  FsRedirectionSwitch* redirection = nullptr;  // turned off on each reader thread, when given
 };
 
 // The ordinals of the entries leading to a directory or file. Keys compare lexicographically,

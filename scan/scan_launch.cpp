@@ -9,7 +9,7 @@ void FillDriveList(ScanContext& ctx) {
 
 void OnScanButtonClick(ScanContext& ctx) {
   // A press during a walk does nothing: ScanRoot and the mode belong to the running scan.
-  if (IsScanWorkerRunning(ctx)) return;
+  if (ctx.scanRun.IsRunning()) return;
   ctx.AllDrivesMode.store(0);
   std::string root = ctx.controls.DriveBoxCurrentDrive() + ":";
   if (root.back() != '\\') root += '\\';
@@ -18,7 +18,7 @@ void OnScanButtonClick(ScanContext& ctx) {
 }
 
 void OnFullScanButtonClick(ScanContext& ctx) {
-  if (IsScanWorkerRunning(ctx)) return;
+  if (ctx.scanRun.IsRunning()) return;
   Controls& controls = ctx.controls;
   // No drive at all: there is nothing to walk, and an empty root must not be walked.
   if (controls.DriveItemCount() == 0) return;
@@ -33,7 +33,7 @@ void OnFullScanButtonClick(ScanContext& ctx) {
 void AdvanceAllDrivesScan(ScanContext& ctx) {
   if (ctx.AllDrivesMode.load() == 0) return;
   // An end text left by an earlier walk is not this walk's end.
-  if (IsScanWorkerRunning(ctx)) return;
+  if (ctx.scanRun.IsRunning()) return;
   Controls& controls = ctx.controls;
   if (controls.Caption(LabelId::Status) != kEndOfScanText.Gbk()) return;
   controls.SetCaption(LabelId::Status, kPrepareScanText.Gbk());

@@ -1,7 +1,6 @@
 // The scan thread: one walk of ScanRoot, the rows and progress it shows, and its end text.
 #include "scan/scan_worker.h"
 
-#include "platform/fs_redirection.h"
 #include "scan/classifier.h"
 #include "scan/keywords.h"
 #include "scan/read_ahead.h"
@@ -26,45 +25,21 @@ void BuildProgressText(std::string& out, const std::string& dir, const std::stri
   out.append(name);
 }
 
-// Clears the running flag and writes the end text in one step under the gate, so no new
-// worker can start in between: an end text on the label always belongs to the last walk.
-void FinishScanWorker(ScanContext& ctx) {
-  {
-    std::lock_guard<std::mutex> hold(ctx.scanGate);
-    ctx.workerRunning.store(false);
-    if (ctx.workerAbandoned.load()) return;
-    ctx.controls.SetCaption(LabelId::Status, kEndOfScanText.Gbk());
-  }
-  if (ctx.onWorkerFinished) ctx.onWorkerFinished();
-}
-
 }  // namespace
 
 bool StartScanWorker(ScanContext& ctx) {
-  {
-    std::lock_guard<std::mutex> hold(ctx.scanGate);
-    if (ctx.workerRunning.load() || ctx.workerAbandoned.load()) return false;
-    ctx.workerRunning.store(true);
-  }
-  // Outside the gate: a starter may run the body before it returns.
-  if (!ctx.threads.StartDetached([&ctx] { ScanWorker(ctx); })) {
-    ctx.workerRunning.store(false);
-    return false;
-  }
-  return true;
+  return ctx.scanRun.Start(
+      ctx.threads, [&ctx] { ScanWorker(ctx); },
+      [&ctx](const ScanRun::Hold&) { ctx.controls.SetCaption(LabelId::Status, kEndOfScanText.Gbk()); });
 }
 
-bool IsScanWorkerRunning(const ScanContext& ctx) { return ctx.workerRunning.load(); }
-
 void ScanWorker(ScanContext& ctx) {
-  const FsRedirectionOff realFileSystem;  // the walk and its .txt reads see the real System32
-  // ScanRoot stays unchanged while the flag is set: every launcher is refused until then.
+  // ScanRoot stays unchanged while the run is under way: every launcher is refused until then.
   WalkScanRoot(ctx, GbkToNative(ctx.ScanRoot));
-  FinishScanWorker(ctx);
 }
 
 void WalkScanRoot(ScanContext& ctx, const NativeString& nativeRoot) {
-  WalkScanRoot(ctx, nativeRoot, ReadAheadReadersFor(nativeRoot));
+  WalkScanRoot(ctx, nativeRoot, ReadAheadReadersFor(ctx.seekPenalty, nativeRoot));
 }
 
 void WalkScanRoot(ScanContext& ctx, const NativeString& nativeRoot, size_t readers, ReadAheadStats* stats) {
@@ -74,38 +49,42 @@ void WalkScanRoot(ScanContext& ctx, const NativeString& nativeRoot, size_t reade
   setup.wantsContent = ClassifierReadsContent;
   setup.contentAnswer = MatchContentKeywordsInFile;
   setup.stats = stats;
+  // The walk, its readers and the .txt reads see the real System32.
+  setup.redirection = &ctx.redirection;
+  const FsRedirectionOff realFileSystem(ctx.redirection);
   WalkDirectoryReadAhead(
       ctx.ScanRoot, nativeRoot, [&ctx](const FoundFile& file) { return ClassifyFile(ctx, file); }, true, ctx.lister,
       setup);
 }
 
 bool ClassifyFile(ScanContext& ctx, const FoundFile& file) {
-  if (IsScanWorkerAbandoned(ctx)) return false;
+  if (ctx.scanRun.IsAbandoned()) return false;
   // The decision may read the file: made before the gate is taken, which is held only while the
   // file's effects are shown, so a clear falls before or after all of them.
   const std::string* category = SuspectCategory(file, ctx.reader);
-  std::lock_guard<std::mutex> gate(ctx.scanGate);
-  if (IsScanWorkerAbandoned(ctx)) return false;
-  ShowProgress(ctx, file.dir, file.name);
+  const ScanRun::Hold gate = ctx.scanRun.HoldGate();
+  if (ctx.scanRun.IsAbandoned()) return false;
+  ShowProgress(ctx, gate, file.dir, file.name);
   if (category != nullptr) {
     NativeString nativePath;
     if (file.nameLossy) nativePath = file.nativeDir + file.nativeName;
-    AddSuspectRow(ctx, file.name, file.dir, file.size, *category, nativePath);
+    AddSuspectRow(ctx, gate, file.name, file.dir, file.size, *category, nativePath);
     ctx.HealthScore.fetch_sub(1);
   }
-  RevealLastRow(ctx);
+  RevealLastRow(ctx, gate);
   return true;
 }
 
-void ShowProgress(ScanContext& ctx, const std::string& dir, const std::string& name) {
-  // Called for every file: one buffer per context rather than one allocation per file (and not a
+void ShowProgress(ScanContext& ctx, const ScanRun::Hold& gate, const std::string& dir, const std::string& name) {
+  // Called for every file: one buffer per run rather than one allocation per file (and not a
   // thread_local, whose heap the Windows build's runtime never frees when the thread ends).
-  BuildProgressText(ctx.progressText, dir, name);
-  ctx.controls.SetCaption(LabelId::Status, ctx.progressText);
+  std::string& text = gate.ProgressText();
+  BuildProgressText(text, dir, name);
+  ctx.controls.SetCaption(LabelId::Status, text);
 }
 
-void AddSuspectRow(ScanContext& ctx, const std::string& name, const std::string& dir, uint64_t size,
-                   const std::string& category, NativeStringView nativePath) {
+void AddSuspectRow(ScanContext& ctx, const ScanRun::Hold&, const std::string& name, const std::string& dir,
+                   uint64_t size, const std::string& category, NativeStringView nativePath) {
   const std::string sizeText = UIntToText(size);
   SuspectRow row;
   row.cells[static_cast<int>(Column::Name)] = name;
@@ -116,16 +95,9 @@ void AddSuspectRow(ScanContext& ctx, const std::string& name, const std::string&
   ctx.controls.AddRow(row);
 }
 
-void RevealLastRow(ScanContext& ctx) {
+void RevealLastRow(ScanContext& ctx, const ScanRun::Hold&) {
   Controls& list = ctx.controls;
   int n = list.RowCount();
   list.SetSelection(n - 1);
   if (n > 0) list.MakeRowVisible(n - 1);
 }
-
-void AbandonScanWorker(ScanContext& ctx) {
-  std::lock_guard<std::mutex> hold(ctx.scanGate);
-  ctx.workerAbandoned.store(true);
-}
-
-bool IsScanWorkerAbandoned(const ScanContext& ctx) { return ctx.workerAbandoned.load(); }

@@ -228,10 +228,10 @@ TEST_F(ReadAheadWorker, ClearMidWalkKeepsOnlyRowsOfFilesShownAfterIt) {
   // between a file's progress and its row.
   for (int round = 0; round < 8; ++round) {
     ASSERT_TRUE(StartScanWorker(ctx_));
-    while (IsScanWorkerRunning(ctx_) && controls_.RowCount() < 3 + round * 20) std::this_thread::yield();
+    while (ctx_.scanRun.IsRunning() && controls_.RowCount() < 3 + round * 20) std::this_thread::yield();
     {
       // The clear action, with a mark in the log in the same hold of the gate.
-      std::lock_guard<std::mutex> hold(ctx_.scanGate);
+      const ScanRun::Hold hold = ctx_.scanRun.HoldGate();
       controls_.DeleteAllRows();
       ctx_.HealthScore.store(100);
       controls_.SetCaption(LabelId::Verdict, "CLEAR");
@@ -261,13 +261,13 @@ TEST_F(ReadAheadWorker, CloseMidWalkStopsTheWalkAndItsReaders) {
   EXPECT_EXIT(
       {
         bool ok = StartScanWorker(ctx_);
-        while (IsScanWorkerRunning(ctx_) && controls_.RowCount() < 10) std::this_thread::yield();
-        AbandonScanWorker(ctx_);
+        while (ctx_.scanRun.IsRunning() && controls_.RowCount() < 10) std::this_thread::yield();
+        ctx_.scanRun.Abandon();
         const int rows = controls_.RowCount();
         const auto start = std::chrono::steady_clock::now();
-        while (IsScanWorkerRunning(ctx_) && std::chrono::steady_clock::now() - start < std::chrono::seconds(20))
+        while (ctx_.scanRun.IsRunning() && std::chrono::steady_clock::now() - start < std::chrono::seconds(20))
           std::this_thread::yield();
-        ok = ok && !IsScanWorkerRunning(ctx_) && controls_.RowCount() == rows;
+        ok = ok && !ctx_.scanRun.IsRunning() && controls_.RowCount() == rows;
         threads_.JoinAll();  // the worker's thread ends once its readers have
         std::exit(ok ? 0 : 1);
       },

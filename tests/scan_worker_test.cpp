@@ -26,7 +26,7 @@ class WorkerTest : public ::testing::Test {
   FakeThreadStarter& threads_ = t_.threads;
 
   std::string ProgressOf(const std::string& dir, const std::string& name) {
-    ShowProgress(ctx_, dir, name);
+    ShowProgress(ctx_, ctx_.scanRun.HoldGate(), dir, name);
     return controls_.Caption(LabelId::Status);
   }
 };
@@ -53,14 +53,15 @@ TEST_F(WorkerTest, ProgressShowsShortDirectoriesWholeAndCutsLongOnes) {
 }
 
 TEST_F(WorkerTest, RowCellsInOrderAndReveal) {
-  RevealLastRow(ctx_);
+  const ScanRun::Hold gate = ctx_.scanRun.HoldGate();
+  RevealLastRow(ctx_, gate);
   EXPECT_EQ(controls_.Selection(), -1);
   EXPECT_EQ(controls_.PendingRevealRow(), -1);
 
-  AddSuspectRow(ctx_, "a.avi", "C:\\", 0, CategoryForName(".avi"));
-  AddSuspectRow(ctx_, "big.mkv", "D:\\x\\", 5000000000ULL, CategoryForName(".avi"));
+  AddSuspectRow(ctx_, gate, "a.avi", "C:\\", 0, CategoryForName(".avi"));
+  AddSuspectRow(ctx_, gate, "big.mkv", "D:\\x\\", 5000000000ULL, CategoryForName(".avi"));
   NativeString native = NativeFromUtf8("E:/n.avi");
-  AddSuspectRow(ctx_, "n?.avi", "E:\\", 1, CategoryForName("x"), native);
+  AddSuspectRow(ctx_, gate, "n?.avi", "E:\\", 1, CategoryForName("x"), native);
   ASSERT_EQ(controls_.RowCount(), 3);
   EXPECT_EQ(controls_.CellText(0, Column::Name), "a.avi");
   EXPECT_EQ(controls_.CellText(0, Column::Directory), "C:\\");
@@ -69,7 +70,7 @@ TEST_F(WorkerTest, RowCellsInOrderAndReveal) {
   EXPECT_EQ(controls_.CellText(1, Column::Size), "5000000000");
   EXPECT_TRUE(controls_.RowNativePath(1).empty());
   EXPECT_EQ(controls_.RowNativePath(2), native);
-  RevealLastRow(ctx_);
+  RevealLastRow(ctx_, gate);
   EXPECT_EQ(controls_.Selection(), 2);
   EXPECT_EQ(controls_.PendingRevealRow(), 2);
 }
@@ -94,7 +95,7 @@ TEST_F(WorkerTest, EachFileShowsProgressThenItsWholeRowThenTheReveal) {
   // A name GBK could not hold keeps the platform's path for the shell.
   EXPECT_EQ(controls_.RowNativePath(0), nativeDir + GbkToNative(suspect));
 
-  AbandonScanWorker(ctx_);
+  ctx_.scanRun.Abandon();
   EXPECT_FALSE(classify(suspect, false)) << "an abandoned walk shows nothing more";
   EXPECT_EQ(controls_.RowCount(), 1);
   EXPECT_TRUE(controls_.TakeLog().empty());
@@ -109,13 +110,18 @@ TEST_F(WorkerTest, WorkerWalksRootAddsRowsAndEndsWithEndText) {
   earlier.cells[static_cast<int>(Column::Name)] = "earlier";
   controls_.AddRow(earlier);  // rows of an earlier scan stay above
   ctx_.ScanRoot = "C:\\";
+  // The window's notice comes once a run is over and its end text written.
+  std::vector<std::string> atNotice;
+  ctx_.scanRun.SetFinishNotifier(
+      [&] { atNotice.push_back(controls_.Caption(LabelId::Status) + (ctx_.scanRun.IsRunning() ? "+" : "")); });
   ASSERT_TRUE(StartScanWorker(ctx_));
-  EXPECT_TRUE(IsScanWorkerRunning(ctx_));
+  EXPECT_TRUE(ctx_.scanRun.IsRunning());
   EXPECT_FALSE(StartScanWorker(ctx_));  // refused while one runs
   EXPECT_EQ(threads_.Started(), 1);
   ASSERT_TRUE(threads_.RunNext());
-  EXPECT_FALSE(IsScanWorkerRunning(ctx_));
+  EXPECT_FALSE(ctx_.scanRun.IsRunning());
   EXPECT_EQ(controls_.Caption(LabelId::Status), G("扫描结束!"));
+  EXPECT_EQ(atNotice, std::vector<std::string>{G("扫描结束!")});
   ASSERT_EQ(controls_.RowCount(), 2);
   EXPECT_EQ(controls_.CellText(0, Column::Name), "earlier");
   EXPECT_EQ(controls_.CellText(1, Column::Name), G("性感.avi"));
@@ -133,10 +139,25 @@ TEST_F(WorkerTest, WorkerWalksRootAddsRowsAndEndsWithEndText) {
   EXPECT_EQ(controls_.RowCount(), 2);
 }
 
+TEST_F(WorkerTest, WalkAndEachReaderTurnRedirectionOffAndOneReaderServesADriveThatSeeks) {
+  lister_.AddFile(GbkToNative("C:\\"), NativeFromUtf8("a.doc"), 1);
+  ctx_.ScanRoot = "C:\\";
+  FakeFsRedirectionSwitch& redirection = t_.redirection;
+  for (const bool seeks : {false, true}) {
+    t_.seekPenalty.seeks = seeks;
+    const int before = redirection.offs.load();
+    ASSERT_TRUE(StartScanWorker(ctx_));
+    ASSERT_TRUE(threads_.RunNext());
+    const int readers = seeks ? 1 : static_cast<int>(kReadersWithoutSeekPenalty);
+    EXPECT_EQ(redirection.offs.load() - before, 1 + readers) << "seeks: " << seeks;
+    EXPECT_EQ(redirection.restores.load(), redirection.offs.load());
+  }
+}
+
 TEST_F(WorkerTest, FailedThreadStartLeavesNoWorkerRunning) {
   threads_.FailStarts(true);
   EXPECT_FALSE(StartScanWorker(ctx_));
-  EXPECT_FALSE(IsScanWorkerRunning(ctx_));
+  EXPECT_FALSE(ctx_.scanRun.IsRunning());
   threads_.FailStarts(false);
   EXPECT_TRUE(StartScanWorker(ctx_));
   threads_.RunNext();
@@ -158,12 +179,14 @@ TEST(ExitCleanUpDeathTest, RunningWorkerIsAbandonedAndItsStateKept) {
         t.lister.AddFile(GbkToNative("C:\\"), NativeFromUtf8("性感.avi"), 1);
         LoadKeywordLists();
         t.ctx.ScanRoot = "C:\\";
+        int notices = 0;
+        t.ctx.scanRun.SetFinishNotifier([&] { ++notices; });
         bool ok = StartScanWorker(t.ctx);
         ReleaseGlobals(t.ctx);  // worker still running (held): nothing it reads is released
         ok = ok && t.ctx.ScanRoot == "C:\\" && !NameKeywords.empty() && !ContentKeywords.empty();
         t.threads.RunNext();
-        ok = ok && t.controls.RowCount() == 0 && t.controls.Caption(LabelId::Status).empty();
-        ok = ok && !StartScanWorker(t.ctx) && !IsScanWorkerRunning(t.ctx);
+        ok = ok && t.controls.RowCount() == 0 && t.controls.Caption(LabelId::Status).empty() && notices == 0;
+        ok = ok && !StartScanWorker(t.ctx) && !t.ctx.scanRun.IsRunning();
         std::exit(ok ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "");

@@ -88,10 +88,10 @@ TEST(Soak, ScansClearsAndTicksKeepRowsAndScoreConsistent) {
     ASSERT_EQ(threads.Started(), cycle + 1);
     if (kind == 0) OnClearButtonClick(ctx);
     if (kind == 2) {
-      while (IsScanWorkerRunning(ctx) && controls.RowCount() == before) pause();
+      while (ctx.scanRun.IsRunning() && controls.RowCount() == before) pause();
       OnClearButtonClick(ctx);
     }
-    while (IsScanWorkerRunning(ctx)) {
+    while (ctx.scanRun.IsRunning()) {
       OnScanTimerTick(ctx);
       pause();
     }

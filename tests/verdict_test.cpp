@@ -72,7 +72,7 @@ TEST_F(ResultsTest, TickShowsScoreThenAdvancesThenVerdict) {
 
 TEST_F(ResultsTest, ClearDuringScanRestartsListAndScore) {
   LoadKeywordLists();
-  for (int i = 0; i < 3; ++i) AddSuspectRow(ctx_, "a.avi", "C:\\", 1, CategoryForName(".avi"));
+  for (int i = 0; i < 3; ++i) AddSuspectRow(ctx_, ctx_.scanRun.HoldGate(), "a.avi", "C:\\", 1, CategoryForName(".avi"));
   ctx_.HealthScore.store(-5);
   controls_.SetCaption(LabelId::Status, "C:\\a.avi");
   OnScanTimerTick(ctx_);
@@ -105,10 +105,10 @@ TEST_F(ResultsTest, DoubleClickOpensSelectedRowsPath) {
   EXPECT_EQ(shell_.calls[0].first, "");
   EXPECT_TRUE(shell_.calls[0].second.empty());
 
-  AddSuspectRow(ctx_, "a.avi", "C:\\", 1, CategoryForName(".avi"));
-  for (int i = 1; i < 4; ++i) AddSuspectRow(ctx_, "f" + std::to_string(i) + ".rmvb", G("D:\\电影\\"), 1, CategoryForName(".avi"));
+  AddSuspectRow(ctx_, ctx_.scanRun.HoldGate(), "a.avi", "C:\\", 1, CategoryForName(".avi"));
+  for (int i = 1; i < 4; ++i) AddSuspectRow(ctx_, ctx_.scanRun.HoldGate(), "f" + std::to_string(i) + ".rmvb", G("D:\\电影\\"), 1, CategoryForName(".avi"));
   NativeString native = NativeFromUtf8("E:/x.avi");
-  AddSuspectRow(ctx_, "x?.avi", "E:\\", 1, CategoryForName(".avi"), native);
+  AddSuspectRow(ctx_, ctx_.scanRun.HoldGate(), "x?.avi", "E:\\", 1, CategoryForName(".avi"), native);
   controls_.SetSelection(0);
   OnSuspectListDoubleClick(ctx_, -1);
   controls_.SetSelection(3);

@@ -12,7 +12,6 @@
 
 #include "state/control_state.h"
 #include "support/fakes.h"
-#include "support/memory_file_reader.h"
 #include "text/codepage.h"
 #include "ui/control_ids.h"
 #include "ui/main_window.h"
@@ -77,12 +76,10 @@ class WindowTest : public ::testing::Test {
     drives.types = {{"C:\\", DriveType::Fixed}, {"D:\\", DriveType::Removable}, {"E:\\", DriveType::Fixed}};
     drives.labels = {{"C:\\", "System"}};
     drives.currentDrive = 'E';
-    ctx = std::make_unique<ScanContext>(state, lister, reader, drives, threads, shell);
-    ctx->HealthScore = 100;
     createdEvents = 0;
     controlsAtCreatedEvent = 0;
     ASSERT_TRUE(RegisterMainWindowClass(GetModuleHandleW(nullptr)));
-    window = CreateMainWindow(GetModuleHandleW(nullptr), state, *ctx, [] {
+    window = CreateMainWindow(GetModuleHandleW(nullptr), state, ctx, [] {
       ++createdEvents;
       HWND found = FindWindowW(kMainWindowClass, nullptr);
       for (int id = kIdStatusLabel; id <= kIdDriveList; ++id) controlsAtCreatedEvent += GetDlgItem(found, id) != nullptr;
@@ -97,18 +94,15 @@ class WindowTest : public ::testing::Test {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
     }
-    if (ctx) WaitForScanWorker(*ctx);  // none when set-up skipped the test
-    ctx.reset();
   }
   HWND Control(int id) { return GetDlgItem(window, id); }
 
-  ControlState state;
-  FakeDriveProvider drives;
-  FakeDirLister lister;
-  MemoryFileReader reader;
-  FakeThreadStarter threads;
-  FakeShellOpener shell;
-  std::unique_ptr<ScanContext> ctx;
+  TestContext t_;  // waits for a worker and joins its threads when the test ends
+  ControlState& state = t_.controls;
+  FakeDriveProvider& drives = t_.drives;
+  FakeThreadStarter& threads = t_.threads;
+  FakeShellOpener& shell = t_.shell;
+  ScanContext& ctx = t_.ctx;
   HWND window = nullptr;
   HWND list = nullptr;
 };
@@ -326,7 +320,7 @@ TEST_F(WindowTest, DynamicCaptionsShowTheStateOnceRendered) {
   EXPECT_EQ(SendMessageW(status, WM_GETTEXT, 3, reinterpret_cast<LPARAM>(small)), 2);
   EXPECT_EQ(std::wstring(small), L"D:") << "cut to the buffer, NUL-terminated";
 
-  ctx->HealthScore = -12;  // the timer tick writes the score and verdict captions
+  ctx.HealthScore = -12;  // the timer tick writes the score and verdict captions
   Pump(250);
   EXPECT_EQ(TextOf(Control(kIdScoreLabel)), L"-12");
   EXPECT_EQ(TextOf(Control(kIdVerdictLabel)), W("你太厉害了..都负了"));
@@ -382,7 +376,7 @@ TEST_F(WindowTest, RowsAddedDuringAWalkAllArriveAndNoLabelRunsAhead) {
   std::atomic<bool> done{false};
   // As during a walk: the window paces itself. The status names the file of the last row and the
   // score tells of the rows added: shown, those rows must be listed too.
-  ctx->workerRunning.store(true);
+  ASSERT_TRUE(ctx.scanRun.Start(threads, [] {}, [](const ScanRun::Hold&) {}));
   int ahead = 0, looks = 0;
   auto look = [&] {
     const std::wstring score = TextOf(Control(kIdScoreLabel)), status = TextOf(Control(kIdStatusLabel));
@@ -413,8 +407,7 @@ TEST_F(WindowTest, RowsAddedDuringAWalkAllArriveAndNoLabelRunsAhead) {
   }
   worker.join();
   // The walk's end is shown at once, without waiting for the list's next growth.
-  ctx->workerRunning.store(false);
-  ctx->onWorkerFinished();
+  threads.RunNext();
   Pump(20);
   look();
   EXPECT_EQ(ahead, 0) << "of " << looks << " looks, a label told of a row not listed yet";
@@ -469,8 +462,8 @@ TEST_F(WindowTest, DriveBoxListsFixedDisksAndFeedsTheScanButton) {
   // A choice made without a change notice still counts when the scan button is pressed.
   SendMessageW(box, CB_SETCURSEL, 0, 0);
   SendMessageW(Control(kIdScanButton), BM_CLICK, 0, 0);
-  EXPECT_EQ(ctx->ScanRoot, "C:\\");
-  EXPECT_EQ(ctx->AllDrivesMode.load(), 0);
+  EXPECT_EQ(ctx.ScanRoot, "C:\\");
+  EXPECT_EQ(ctx.AllDrivesMode.load(), 0);
   EXPECT_EQ(threads.Started(), 1);
   EXPECT_TRUE(threads.RunNext()) << "the walk of the empty C: ends at once";
 }

@@ -88,7 +88,7 @@ TEST(Wow64, ScanThreadWalksAndReadsTheRealSystem32AndOnlyIt) {
 
   // The scope turns it off for its own thread only while it lives.
   {
-    const FsRedirectionOff off;
+    const FsRedirectionOff off(ctx.redirection);
     EXPECT_EQ(NamesOnThisThread(kSystem32), (std::set<std::string>{"sexy-real.avi", "story.txt"}));
   }
   EXPECT_EQ(NamesOnThisThread(kSystem32), (std::set<std::string>{"sexy-wow.avi", "story.txt"}));

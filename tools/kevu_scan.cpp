@@ -7,7 +7,6 @@
 #include "app/platform_context.h"
 #include "platform/dir_listing.h"
 #include "platform/file_reader.h"
-#include "platform/fs_redirection.h"
 #include "scan/classifier.h"
 #include "scan/keywords.h"
 #include "scan/scan_context.h"
@@ -59,12 +58,8 @@ int main(int argc, char** argv) {
   LoadKeywordLists();
 
   NativeToGbk(nativeRoot, ctx.ScanRoot);
-  {
-    // As on kevu.exe's scan thread: System32 is the real one on 64-bit Windows.
-    const FsRedirectionOff realFileSystem;
-    // The native form of the root is walked, so a folder GBK cannot name is still reached.
-    WalkScanRoot(ctx, nativeRoot);
-  }
+  // The native form of the root is walked, so a folder GBK cannot name is still reached.
+  WalkScanRoot(ctx, nativeRoot);
   state.SetCaption(LabelId::Status, kEndOfScanText.Gbk());
 
   for (int row = 0, rows = state.RowCount(); row < rows; ++row) {

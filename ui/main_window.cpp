@@ -305,7 +305,7 @@ void Render(MainWindow& w, bool force = false) {
   w.state->AcknowledgeChange();
   const ControlState::ViewSnapshot now = w.state->Snapshot();
   // Asked after the snapshot: an end text in it always comes with its walk over.
-  const bool walking = !force && IsScanWorkerRunning(*w.ctx);
+  const bool walking = !force && w.ctx->scanRun.IsRunning();
   const RenderPlan plan = w.pacer.Plan(started, walking, w.list.Grows(now.rowCount));
   const double growthCost = plan.render ? RenderList(w, now) : -1;
   w.pacer.Rendered(started, plan, growthCost);
@@ -323,7 +323,7 @@ bool OnCreate(MainWindow& w) {
   SetTimer(w.hwnd, kIdScanTimer, 100, nullptr);
   HWND hwnd = w.hwnd;
   w.state->SetChangeNotifier([hwnd] { PostMessageW(hwnd, kMsgStateChanged, 0, 0); });
-  w.ctx->onWorkerFinished = [hwnd] { PostMessageW(hwnd, kMsgWalkEnded, 0, 0); };
+  w.ctx->scanRun.SetFinishNotifier([hwnd] { PostMessageW(hwnd, kMsgWalkEnded, 0, 0); });
   if (w.onCreated) w.onCreated();
   Render(w, true);
   return true;

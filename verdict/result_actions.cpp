@@ -1,13 +1,12 @@
 #include "verdict/result_actions.h"
 
-#include <mutex>
 #include <string>
 
 #include "verdict/score_display.h"
 
 void OnClearButtonClick(ScanContext& ctx) {
   // Under the gate: a row the worker is adding is either cleared with its score or kept.
-  std::lock_guard<std::mutex> hold(ctx.scanGate);
+  const ScanRun::Hold hold = ctx.scanRun.HoldGate();
   // What the next tick would show, set before the rows go: a window drawn in between never
   // shows a score below what its visible rows explain.
   ShowScore(ctx.controls, kFullScore);

@@ -107,7 +107,16 @@ std::unique_ptr<DirListing> FakeDirLister::NewListing() { return std::make_uniqu
 
 TestContext::TestContext(FakeThreadStarter::Mode mode, FileReader* reader, DirLister* dirLister)
     : threads(mode),
-      ctx{controls, dirLister ? *dirLister : lister, reader ? *reader : PlatformFileReader(), drives, threads, shell} {
+      ctx{
+          .controls = controls,
+          .lister = dirLister ? *dirLister : lister,
+          .reader = reader ? *reader : PlatformFileReader(),
+          .drives = drives,
+          .threads = threads,
+          .shell = shell,
+          .seekPenalty = seekPenalty,
+          .redirection = redirection,
+      } {
   ctx.HealthScore.store(100);
 }
 
@@ -118,12 +127,12 @@ TestContext::~TestContext() {
 
 bool WaitForScanWorker(ScanContext& ctx, int timeoutMs) {
   auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (IsScanWorkerRunning(ctx)) {
+  while (ctx.scanRun.IsRunning()) {
     if (std::chrono::steady_clock::now() > until) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   // The flag drops inside the worker's last step under the gate: wait for that step to end.
-  std::lock_guard<std::mutex> hold(ctx.scanGate);
+  const ScanRun::Hold hold = ctx.scanRun.HoldGate();
   return true;
 }
 

@@ -1,6 +1,7 @@
 // Fakes of the platform services, and one program context over them for a test.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -14,6 +15,8 @@
 #include "platform/dir_listing.h"
 #include "platform/drive_provider.h"
 #include "platform/file_reader.h"
+#include "platform/fs_redirection.h"
+#include "platform/seek_penalty.h"
 #include "platform/shell.h"
 #include "platform/threads.h"
 #include "scan/scan_context.h"
@@ -49,6 +52,25 @@ class FakeShellOpener : public ShellOpener {
     calls.emplace_back(gbkPath, nativePath);
   }
   std::vector<std::pair<std::string, NativeString>> calls;
+};
+
+class FakeSeekPenaltyQuery : public SeekPenaltyQuery {
+ public:
+  bool DriveIncursSeekPenalty(const NativeString&) override { return seeks; }
+  bool seeks = false;
+};
+
+// Counts the scopes that turn redirection off, over every thread, and the restores of those.
+class FakeFsRedirectionSwitch : public FsRedirectionSwitch {
+ public:
+  bool TurnOff(void*& previous) override {
+    previous = this;
+    ++offs;
+    return true;
+  }
+  void Restore(void* previous) override { restores += previous == this; }
+  std::atomic<int> offs{0};
+  std::atomic<int> restores{0};
 };
 
 class FakeDriveProvider : public DriveProvider {
@@ -112,6 +134,8 @@ class TestContext {
   FakeThreadStarter threads;
   FakeShellOpener shell;
   FakeDriveProvider drives;
+  FakeSeekPenaltyQuery seekPenalty;
+  FakeFsRedirectionSwitch redirection;
   ScanContext ctx;
 };
 
