@@ -3,6 +3,6 @@
 
 #include "scan/scan_context.h"
 
-// ScanRoot, then ContentKeywords, then NameKeywords; runs once. A worker still walking keeps
-// them: they are left to the end of the process then.
+// ScanRoot, then ContentKeywords, then NameKeywords (each list with its matcher); runs once.
+// A worker still walking keeps them: they are left to the end of the process then.
 void ReleaseGlobals(ScanContext& ctx);

@@ -52,8 +52,8 @@ bool MatchContentKeywordsInFile(const NativeString& path, FileReader& reader) {
 }
 
 void ReleaseKeywordLists() {
-  nameMatcher = KeywordMatcher();
   contentMatcher = KeywordMatcher();
-  std::vector<std::string>().swap(NameKeywords);
   std::vector<std::string>().swap(ContentKeywords);
+  nameMatcher = KeywordMatcher();
+  std::vector<std::string>().swap(NameKeywords);
 }
