@@ -61,7 +61,7 @@ void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(
 
 // The created event of MainWindow: runs once all controls exist, before the message loop.
 void OnMainWindowCreated(ScanContext& ctx) {
-  DeploySkin(2);
+  DeploySkin(kEmberSkin);
   ctx.HealthScore.store(kFullScore);
   FillDriveList(ctx);
   LoadKeywordLists();

@@ -12,11 +12,9 @@
 
 namespace {
 
-constexpr DWORD kDirectoryBit = 0x10;
-
 void Fill(const WIN32_FIND_DATAW& data, ListedEntry& entry) {
   entry.name.assign(data.cFileName);
-  entry.isDirectory = (data.dwFileAttributes & kDirectoryBit) == kDirectoryBit;
+  entry.isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   entry.isLink = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
   entry.contentOffline =
       (data.dwFileAttributes & (FILE_ATTRIBUTE_RECALL_ON_DATA_ACCESS | FILE_ATTRIBUTE_OFFLINE)) != 0;
@@ -67,7 +65,7 @@ class WinDirLister final : public DirLister {
                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!h.Valid()) return id;
     BY_HANDLE_FILE_INFORMATION info;
-    if (GetFileInformationByHandle(h.Get(), &info) && (info.dwFileAttributes & kDirectoryBit) != 0) {
+    if (GetFileInformationByHandle(h.Get(), &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
       id.volume = info.dwVolumeSerialNumber;
       id.index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
       id.valid = true;

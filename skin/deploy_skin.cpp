@@ -86,8 +86,8 @@ bool FixedFolderIsTheSystems(const SkinTargets& fixed, const NativeString& windo
 void DeploySkinWith(int skinNumber, const SkinTargets& fixed, SkinDeployPlatform& platform) {
   Deployment deployment(fixed, FixedFolderIsTheSystems(fixed, platform.WindowsFolder()), platform);
   const NativeString library = deployment.Place(SkinBlob::Library);
-  if (skinNumber != 1 && skinNumber != 2) return;
-  const SkinBlob skin = skinNumber == 1 ? SkinBlob::Frost : SkinBlob::Ember;
+  if (skinNumber != kFrostSkin && skinNumber != kEmberSkin) return;
+  const SkinBlob skin = skinNumber == kFrostSkin ? SkinBlob::Frost : SkinBlob::Ember;
   const NativeString skinPath = deployment.Place(skin);
   if (library.empty() || skinPath.empty()) return;  // no per-user copies, and no fixed folder to trust
   if (platform.Attach(library, skinPath) || library != fixed.library) return;

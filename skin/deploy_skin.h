@@ -6,6 +6,7 @@
 #include "text/codepage.h"
 
 // Skin 1 is frost.skn, skin 2 Ember.skn; any other number deploys the library only.
+enum SkinNumber : int { kFrostSkin = 1, kEmberSkin = 2 };
 // Writes only what is absent, never reports anything; where neither copy of the library can be
 // loaded with its AttachSkinEx the program stays without a skin, silently.
 void DeploySkin(int skinNumber);

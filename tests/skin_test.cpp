@@ -59,14 +59,14 @@ using Calls = std::vector<std::string>;
 
 TEST(DeploySkin, FirstStartWritesLibraryThenEmberThenAttachesAndLaterStartsOnlyLook) {
   RecordingPlatform platform;
-  DeploySkinWith(2, FixedSkinTargets(), platform);
+  DeploySkinWith(kEmberSkin, FixedSkinTargets(), platform);
   EXPECT_EQ(platform.calls, (Calls{"exists system\\Skin.dll", "write system\\Skin.dll library",
                                    "exists system\\Ember.skn", "write system\\Ember.skn ember",
                                    "attach system\\Skin.dll system\\Ember.skn"}));
 
   // Two existence checks and one load; no per-user folder is looked for.
   platform.calls.clear();
-  DeploySkinWith(2, FixedSkinTargets(), platform);
+  DeploySkinWith(kEmberSkin, FixedSkinTargets(), platform);
   EXPECT_EQ(platform.calls,
             (Calls{"exists system\\Skin.dll", "exists system\\Ember.skn", "attach system\\Skin.dll system\\Ember.skn"}));
 }
@@ -75,20 +75,20 @@ TEST(DeploySkin, WritesOnlyWhatIsAbsent) {
   const SkinTargets targets = FixedSkinTargets();
   RecordingPlatform platform;
   platform.present = {targets.library};
-  DeploySkinWith(2, targets, platform);
+  DeploySkinWith(kEmberSkin, targets, platform);
   EXPECT_EQ(platform.calls, (Calls{"exists system\\Skin.dll", "exists system\\Ember.skn",
                                    "write system\\Ember.skn ember", "attach system\\Skin.dll system\\Ember.skn"}));
 
   RecordingPlatform skinOnly;
   skinOnly.present = {targets.ember};
-  DeploySkinWith(2, targets, skinOnly);
+  DeploySkinWith(kEmberSkin, targets, skinOnly);
   EXPECT_EQ(skinOnly.calls, (Calls{"exists system\\Skin.dll", "write system\\Skin.dll library",
                                    "exists system\\Ember.skn", "attach system\\Skin.dll system\\Ember.skn"}));
 }
 
 TEST(DeploySkin, SkinNumberPicksTheFileOrNone) {
   RecordingPlatform frost;
-  DeploySkinWith(1, FixedSkinTargets(), frost);
+  DeploySkinWith(kFrostSkin, FixedSkinTargets(), frost);
   EXPECT_EQ(frost.calls, (Calls{"exists system\\Skin.dll", "write system\\Skin.dll library",
                                 "exists system\\frost.skn", "write system\\frost.skn frost",
                                 "attach system\\Skin.dll system\\frost.skn"}));
@@ -104,7 +104,7 @@ TEST(DeploySkin, UnwritableSystemFolderPutsBothFilesInTheUserFolder) {
   const SkinTargets fixed = FixedSkinTargets();
   RecordingPlatform platform;
   platform.unwritableFolders = {Native("C:\\WINDOWS\\system\\")};
-  DeploySkinWith(2, fixed, platform);
+  DeploySkinWith(kEmberSkin, fixed, platform);
   EXPECT_EQ(platform.calls, (Calls{"exists system\\Skin.dll", "write system\\Skin.dll library", "user folder",
                                    "exists KEVU\\Skin.dll", "write KEVU\\Skin.dll library",
                                    "exists system\\Ember.skn", "write system\\Ember.skn ember",
@@ -113,7 +113,7 @@ TEST(DeploySkin, UnwritableSystemFolderPutsBothFilesInTheUserFolder) {
 
   // Later starts use the per-user copies as they are.
   platform.calls.clear();
-  DeploySkinWith(2, fixed, platform);
+  DeploySkinWith(kEmberSkin, fixed, platform);
   EXPECT_EQ(platform.calls, (Calls{"exists system\\Skin.dll", "write system\\Skin.dll library", "user folder",
                                    "exists KEVU\\Skin.dll", "exists system\\Ember.skn",
                                    "write system\\Ember.skn ember", "exists KEVU\\Ember.skn",
@@ -123,7 +123,7 @@ TEST(DeploySkin, UnwritableSystemFolderPutsBothFilesInTheUserFolder) {
   RecordingPlatform mixed;
   mixed.present = {fixed.library};
   mixed.unwritableFolders = platform.unwritableFolders;
-  DeploySkinWith(2, fixed, mixed);
+  DeploySkinWith(kEmberSkin, fixed, mixed);
   EXPECT_EQ(mixed.calls.back(), "attach system\\Skin.dll KEVU\\Ember.skn");
 }
 
@@ -132,7 +132,7 @@ TEST(DeploySkin, UnusableSystemLibraryIsLeftAndTheUserCopyAttached) {
   RecordingPlatform platform;
   platform.present = {fixed.library, fixed.ember};
   platform.unusableLibraries = {fixed.library};
-  DeploySkinWith(2, fixed, platform);
+  DeploySkinWith(kEmberSkin, fixed, platform);
   EXPECT_EQ(platform.calls, (Calls{"exists system\\Skin.dll", "exists system\\Ember.skn",
                                    "attach system\\Skin.dll system\\Ember.skn", "user folder",
                                    "exists KEVU\\Skin.dll", "write KEVU\\Skin.dll library",
@@ -141,7 +141,7 @@ TEST(DeploySkin, UnusableSystemLibraryIsLeftAndTheUserCopyAttached) {
   // The per-user copy unusable too: two tries, then the program goes on without a skin.
   platform.calls.clear();
   platform.unusableLibraries.insert(kUserFolder + Native("Skin.dll"));
-  DeploySkinWith(2, fixed, platform);
+  DeploySkinWith(kEmberSkin, fixed, platform);
   EXPECT_EQ(platform.calls, (Calls{"exists system\\Skin.dll", "exists system\\Ember.skn",
                                    "attach system\\Skin.dll system\\Ember.skn", "user folder",
                                    "exists KEVU\\Skin.dll", "attach KEVU\\Skin.dll system\\Ember.skn"}));
@@ -151,14 +151,14 @@ TEST(DeploySkin, NeitherFolderWritableEndsInOneQuietAttach) {
   RecordingPlatform noUserFolder;
   noUserFolder.unwritableFolders = {Native("C:\\WINDOWS\\system\\")};
   noUserFolder.userFolder.clear();
-  DeploySkinWith(2, FixedSkinTargets(), noUserFolder);
+  DeploySkinWith(kEmberSkin, FixedSkinTargets(), noUserFolder);
   EXPECT_EQ(noUserFolder.calls, (Calls{"exists system\\Skin.dll", "write system\\Skin.dll library", "user folder",
                                        "exists system\\Ember.skn", "write system\\Ember.skn ember",
                                        "attach system\\Skin.dll system\\Ember.skn"}));
 
   RecordingPlatform bothLocked;
   bothLocked.unwritableFolders = {Native("C:\\WINDOWS\\system\\"), kUserFolder};
-  DeploySkinWith(2, FixedSkinTargets(), bothLocked);
+  DeploySkinWith(kEmberSkin, FixedSkinTargets(), bothLocked);
   EXPECT_EQ(bothLocked.calls, (Calls{"exists system\\Skin.dll", "write system\\Skin.dll library", "user folder",
                                      "exists KEVU\\Skin.dll", "write KEVU\\Skin.dll library",
                                      "exists system\\Ember.skn", "write system\\Ember.skn ember",
@@ -173,14 +173,14 @@ TEST(DeploySkin, FixedFolderIsUsedOnlyInTheSystemsWindowsDirectory) {
   for (const char* windows : {"C:\\WINDOWS", "c:\\windows\\"}) {
     RecordingPlatform platform;
     platform.windowsFolder = Native(windows);
-    DeploySkinWith(2, fixed, platform);
+    DeploySkinWith(kEmberSkin, fixed, platform);
     EXPECT_EQ(platform.calls.back(), "attach system\\Skin.dll system\\Ember.skn") << windows;
   }
   for (const char* windows : {"D:\\Windows", "C:\\WINDOWS.OLD", "C:\\WINDOWS\\system", "C:\\WIN", "C:\\", ""}) {
     RecordingPlatform platform;
     platform.windowsFolder = Native(windows);
     platform.present = {fixed.library, fixed.ember};
-    DeploySkinWith(2, fixed, platform);
+    DeploySkinWith(kEmberSkin, fixed, platform);
     EXPECT_EQ(platform.calls, (Calls{"user folder", "exists KEVU\\Skin.dll", "write KEVU\\Skin.dll library",
                                      "exists KEVU\\Ember.skn", "write KEVU\\Ember.skn ember",
                                      "attach KEVU\\Skin.dll KEVU\\Ember.skn"}))
@@ -191,7 +191,7 @@ TEST(DeploySkin, FixedFolderIsUsedOnlyInTheSystemsWindowsDirectory) {
     noCopies.windowsFolder = platform.windowsFolder;
     noCopies.present = platform.present;
     noCopies.userFolder.clear();
-    DeploySkinWith(2, fixed, noCopies);
+    DeploySkinWith(kEmberSkin, fixed, noCopies);
     EXPECT_EQ(noCopies.calls, (Calls{"user folder"})) << '"' << windows << '"';
   }
 }

@@ -242,7 +242,7 @@ TEST(DeploySkinWin, FirstRunWritesLibraryThenEmberAndTheSecondNothing) {
   TempFolder dir;
   const SkinTargets t = dir.Targets();
   RecordingPlatform first(dir.Parent());
-  DeploySkinWith(2, t, first);
+  DeploySkinWith(kEmberSkin, t, first);
   EXPECT_EQ(first.writes, (std::vector<std::wstring>{t.library, t.ember}));
   EXPECT_EQ(first.attaches, (std::vector<std::wstring>{t.library + L"|" + t.ember}));
   EXPECT_EQ(ReadAll(t.library), ReadAll(BuildOutput(L"Skin.dll")));
@@ -253,7 +253,7 @@ TEST(DeploySkinWin, FirstRunWritesLibraryThenEmberAndTheSecondNothing) {
   // Present files are never rewritten, even when they differ from the blobs.
   WriteAll(t.ember, "old skin");
   RecordingPlatform second(dir.Parent());
-  DeploySkinWith(2, t, second);
+  DeploySkinWith(kEmberSkin, t, second);
   EXPECT_TRUE(second.writes.empty());
   EXPECT_EQ(second.attaches.size(), 1u);
   EXPECT_EQ(ReadAll(t.ember), "old skin");
@@ -305,7 +305,7 @@ TEST(DeploySkinWin, UnwritableFixedFolderPutsBothFilesInTheUserFolder) {
   const std::wstring gone = dir.path() + L"no\\such\\";
   const SkinTargets fixed{gone + L"Skin.dll", gone + L"frost.skn", gone + L"Ember.skn"};
   StandInPlatform platform(user.path(), dir.path() + L"no");
-  DeploySkinWith(2, fixed, platform);
+  DeploySkinWith(kEmberSkin, fixed, platform);
   EXPECT_TRUE(Listing(dir.path()).empty());
   const SkinTargets copies = user.Targets();
   EXPECT_EQ(ReadAll(copies.library), ReadAll(BuildOutput(L"standin_skin.dll")));
@@ -360,7 +360,7 @@ TEST(DeploySkinWin, UnusableFixedLibraryIsLeftAsItIsAndTheUserCopyAttached) {
       WriteAll(fixed.library, c.bytes);
     }
     StandInPlatform platform(user.path(), dir.Parent());
-    DeploySkinWith(2, fixed, platform);
+    DeploySkinWith(kEmberSkin, fixed, platform);
     if (c.bytes.empty()) {
       EXPECT_TRUE(IsDirectory(fixed.library)) << c.what;
     } else {
@@ -382,13 +382,13 @@ TEST(DeploySkinWin, ForeignLibraryIsLoadedUntouchedAndGetsTheSkinPath) {
   WriteAll(t.library, standIn);
   TempFolder user;
   StandInPlatform platform(user.path(), dir.Parent());
-  DeploySkinWith(2, t, platform);
+  DeploySkinWith(kEmberSkin, t, platform);
   EXPECT_TRUE(Listing(user.path()).empty());
   EXPECT_EQ(ReadAll(t.library), standIn);
   EXPECT_EQ(ReadAll(t.library + L".args"), Narrow(t.ember) + "|\n");
   EXPECT_NE(GetModuleHandleW(t.library.c_str()), nullptr) << "the library stays loaded";
 
-  DeploySkinWith(2, t, platform);
+  DeploySkinWith(kEmberSkin, t, platform);
   EXPECT_EQ(ReadAll(t.library + L".args"), Narrow(t.ember) + "|\n" + Narrow(t.ember) + "|\n");
 }
 

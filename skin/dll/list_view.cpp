@@ -145,7 +145,7 @@ LRESULT OnNotify(const Message& m, const LiveLook& look) {
 
 bool IsSkinnedList(HWND hwnd) {
   const Skinned* state = StateOf(hwnd);
-  return state != nullptr && state->kind == Kind::ListView;
+  return state != nullptr && state->kind == SkinnedKind::ListView;
 }
 
 void ApplyListColours(HWND hwnd, const LiveLook& look) {

@@ -8,11 +8,11 @@
 #include "skin/dll/skin_dll.h"
 #include "win/dpi.h"
 
-enum class Kind { Frame, Button, ListView };
+enum class SkinnedKind { Frame, Button, ListView };
 
 // Each skinned window's own state, on the process heap from SkinWindow to WM_NCDESTROY.
 struct Skinned {
-  Kind kind;
+  SkinnedKind kind;
   bool hot = false;     // buttons: the mouse is over it
   bool active = false;  // frames: the caption is drawn active
   // Frames: the caption button under the mouse, the one held down (HTNOWHERE: none) and whether

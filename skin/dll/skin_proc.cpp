@@ -16,26 +16,26 @@ bool ClassNameIs(HWND hwnd, const wchar_t* name) {
   return lstrcmpiW(bare, name) == 0;
 }
 
-bool KindOf(HWND hwnd, Kind& kind) {
+bool KindOf(HWND hwnd, SkinnedKind& kind) {
   const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
   if ((style & WS_CHILD) == 0) {
     if ((style & WS_CAPTION) != WS_CAPTION) return false;
-    kind = Kind::Frame;
+    kind = SkinnedKind::Frame;
     return true;
   }
   if (ClassNameIs(hwnd, L"Button")) {
-    kind = Kind::Button;
+    kind = SkinnedKind::Button;
     return IsPushStyle(style);
   }
   if (ClassNameIs(hwnd, WC_LISTVIEWW)) {
-    kind = Kind::ListView;
+    kind = SkinnedKind::ListView;
     return true;
   }
   return false;
 }
 
 void Apply(HWND hwnd, const Skinned& state, const LiveLook& look) {
-  if (state.kind == Kind::ListView) ApplyListColours(hwnd, look);
+  if (state.kind == SkinnedKind::ListView) ApplyListColours(hwnd, look);
 }
 
 LRESULT CALLBACK SkinProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR ref) {
@@ -49,9 +49,9 @@ LRESULT CALLBACK SkinProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UIN
   const LiveLook* look = CurrentLook();
   if (look == nullptr || state == nullptr) return m.Default();
   switch (state->kind) {
-    case Kind::Frame: return FrameProc(m, *state, *look);
-    case Kind::Button: return ButtonProc(m, *state, *look);
-    case Kind::ListView: return ListViewProc(m, *look);
+    case SkinnedKind::Frame: return FrameProc(m, *state, *look);
+    case SkinnedKind::Button: return ButtonProc(m, *state, *look);
+    case SkinnedKind::ListView: return ListViewProc(m, *look);
   }
   return m.Default();
 }
@@ -70,12 +70,12 @@ void SkinWindow(HWND hwnd, bool applyNow) {
     if (applyNow) Apply(hwnd, *existing, *look);
     return;
   }
-  Kind kind;
+  SkinnedKind kind;
   if (!KindOf(hwnd, kind)) return;
   auto* state = HeapNew<Skinned>();
   if (state == nullptr) return;
   state->kind = kind;
-  if (kind == Kind::Frame) {
+  if (kind == SkinnedKind::Frame) {
     state->active = applyNow && GetActiveWindow() == hwnd;
     // A frame made later gets this at WM_CREATE.
     if (applyNow) LeaveFrameToUs(hwnd);
