@@ -214,7 +214,7 @@ int main(int argc, char** argv) {
   all.push_back({"engine, one thread (as before)", [&] { engine(0); }, {}, {}, {}});
   all.push_back({"bare walk (one thread, do-nothing visitor)", [&] {
                    bareFiles = 0;
-                   WalkDirectory(root, nativeRoot, [&](const FoundFile&) { ++bareFiles; return true; }, true,
+                   WalkDirectory(root, nativeRoot, [&](const FoundFile&) { ++bareFiles; return true; }, Recurse::Yes,
                                  PlatformDirLister());
                  }, {}, {}, {}});
   all.push_back({"find -type f -printf '%s\\n'", [&] { toolStatus |= std::system(findCommand.c_str()); }, {}, {}, {}});

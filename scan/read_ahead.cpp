@@ -101,8 +101,8 @@ class ReadAheadListing final : public ServedListing {
 
 class ReadAheadLister final : public ServedLister {
  public:
-  ReadAheadLister(DirLister& lister, bool recurse, const ReadAheadSetup& setup)
-      : lister_(lister), pool_(lister, recurse, setup) {}
+  ReadAheadLister(DirLister& lister, Recurse recurse, const ReadAheadSetup& setup)
+      : lister_(lister), pool_(lister, recurse == Recurse::Yes, setup) {}
 
   std::unique_ptr<ServedListing> NewListing() override { return std::make_unique<ReadAheadListing>(pool_, open_); }
   DirectoryId IdentifyDirectory(const NativeString& dir) override { return lister_.IdentifyDirectory(dir); }
@@ -116,7 +116,7 @@ class ReadAheadLister final : public ServedLister {
 }  // namespace
 
 void WalkDirectoryReadAhead(const std::string& dir, const NativeString& nativeDir, const FileVisitor& visitor,
-                            bool recurse, DirLister& lister, const ReadAheadSetup& setup) {
+                            Recurse recurse, DirLister& lister, const ReadAheadSetup& setup) {
   if (setup.readers == 0) {
     WalkDirectory(dir, nativeDir, visitor, recurse, lister);
     return;

@@ -13,7 +13,7 @@
 
 // WalkDirectory with read-ahead through lister; the pool stops before it returns.
 void WalkDirectoryReadAhead(const std::string& dir, const NativeString& nativeDir, const FileVisitor& visitor,
-                            bool recurse, DirLister& lister, const ReadAheadSetup& setup);
+                            Recurse recurse, DirLister& lister, const ReadAheadSetup& setup);
 
 // Readers for a walk on a drive without a seek penalty: bench_walk's cold runs put 8 and 16
 // within their noise of each other, fewer slower, more slower again.

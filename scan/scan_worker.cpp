@@ -53,7 +53,7 @@ void WalkScanRoot(ScanContext& ctx, const NativeString& nativeRoot, size_t reade
   setup.redirection = &ctx.redirection;
   const FsRedirectionOff realFileSystem(ctx.redirection);
   WalkDirectoryReadAhead(
-      ctx.ScanRoot, nativeRoot, [&ctx](const FoundFile& file) { return ClassifyFile(ctx, file); }, true, ctx.lister,
+      ctx.ScanRoot, nativeRoot, [&ctx](const FoundFile& file) { return ClassifyFile(ctx, file); }, Recurse::Yes, ctx.lister,
       setup);
 }
 

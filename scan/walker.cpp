@@ -22,9 +22,9 @@ struct PathLevel {
 // allocate per entry.
 class TreeWalk {
  public:
-  TreeWalk(const std::string& dir, const NativeString& nativeDir, const FileVisitor& visitor, bool recurse,
+  TreeWalk(const std::string& dir, const NativeString& nativeDir, const FileVisitor& visitor, Recurse recurse,
            ServedLister& lister)
-      : dir_(dir), nativeDir_(nativeDir), visitor_(visitor), recurse_(recurse), lister_(lister) {}
+      : dir_(dir), nativeDir_(nativeDir), visitor_(visitor), recurse_(recurse == Recurse::Yes), lister_(lister) {}
 
   void Run() {
     path_.push_back({nativeDir_.size(), {}, false});
@@ -131,17 +131,13 @@ class DirectLister final : public ServedLister {
 }  // namespace
 
 void WalkDirectory(const std::string& dir, const NativeString& nativeDir, const FileVisitor& visitor,
-                   bool recurse, ServedLister& lister) {
+                   Recurse recurse, ServedLister& lister) {
   TreeWalk walk(dir, nativeDir, visitor, recurse, lister);
   walk.Run();
 }
 
 void WalkDirectory(const std::string& dir, const NativeString& nativeDir, const FileVisitor& visitor,
-                   bool recurse, DirLister& lister) {
+                   Recurse recurse, DirLister& lister) {
   DirectLister direct(lister);
   WalkDirectory(dir, nativeDir, visitor, recurse, direct);
-}
-
-void WalkDirectory(const std::string& dir, const FileVisitor& visitor, bool recurse, DirLister& lister) {
-  WalkDirectory(dir, GbkToNative(dir), visitor, recurse, lister);
 }

@@ -23,13 +23,13 @@ struct FoundFile {
 // true: go on with this directory; false: stop listing this directory only.
 using FileVisitor = std::function<bool(const FoundFile&)>;
 
+// Whether a walk descends into subdirectories; a scan always does.
+enum class Recurse : bool { No, Yes };
+
 // dir is the GBK directory text ending in the separator; nativeDir the same path in the
 // platform's form. A directory link back onto the current walk path is not entered again.
 void WalkDirectory(const std::string& dir, const NativeString& nativeDir, const FileVisitor& visitor,
-                   bool recurse, ServedLister& lister);
+                   Recurse recurse, ServedLister& lister);
 // The same over the platform's (or a fake's) listings, served as they come.
 void WalkDirectory(const std::string& dir, const NativeString& nativeDir, const FileVisitor& visitor,
-                   bool recurse, DirLister& lister);
-
-// Convenience for a GBK root such as "C:\" (converted to the platform's form).
-void WalkDirectory(const std::string& dir, const FileVisitor& visitor, bool recurse, DirLister& lister);
+                   Recurse recurse, DirLister& lister);

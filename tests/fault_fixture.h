@@ -56,7 +56,7 @@ class FaultTest : public ::testing::Test {
           if (hook) hook(f);
           return ClassifyFile(ctx_, f);
         },
-        true, PlatformDirLister());
+        Recurse::Yes, PlatformDirLister());
     return files;
   }
 

@@ -124,7 +124,7 @@ Scan RunScan(const TempTree& tree, const Engine& engine,
                                                 (f.nameLossy ? "lossy" : "") + (f.contentOffline ? "offline" : ""));
                            return ClassifyFile(ctx, f);
                          },
-                         true, ctx.lister, setup);
+                         Recurse::Yes, ctx.lister, setup);
   scan.shown = controls.TakeLog();
   scan.shown.push_back("score " + std::to_string(ctx.HealthScore.load()));
   return scan;

@@ -42,7 +42,7 @@ TEST(Soak, ScansClearsAndTicksKeepRowsAndScoreConsistent) {
   controls.StopLogging();
 
   // The walk order of this tree, once, on this thread.
-  WalkDirectory(root, tree.NativeRoot(), [&](const FoundFile& f) { return ClassifyFile(ctx, f); }, true, PlatformDirLister());
+  WalkDirectory(root, tree.NativeRoot(), [&](const FoundFile& f) { return ClassifyFile(ctx, f); }, Recurse::Yes, PlatformDirLister());
   std::vector<std::string> order;
   for (int row = 0; row < controls.RowCount(); ++row) order.push_back(controls.CellText(row, Column::Name));
   ASSERT_EQ(order.size(), 3u);

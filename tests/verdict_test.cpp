@@ -89,7 +89,7 @@ TEST_F(ResultsTest, ClearDuringScanRestartsListAndScore) {
 
   // The walk goes on: its next suspect is the first row and makes the score 99.
   lister_.AddFile(GbkToNative("C:\\"), NativeFromUtf8("性感.avi"), 1);
-  WalkDirectory("C:\\", [&](const FoundFile& f) { return ClassifyFile(ctx_, f); }, true, lister_);
+  WalkDirectory("C:\\", GbkToNative("C:\\"), [&](const FoundFile& f) { return ClassifyFile(ctx_, f); }, Recurse::Yes, lister_);
   EXPECT_EQ(controls_.RowCount(), 1);
   EXPECT_EQ(ctx_.HealthScore.load(), 99);
 

@@ -33,7 +33,7 @@ std::vector<Seen> Walk(const TempTree& tree) {
                   seen.push_back({f.dir + f.name, f.nativeDir + f.nativeName, f.nameLossy, f.size});
                   return true;
                 },
-                true, PlatformDirLister());
+                Recurse::Yes, PlatformDirLister());
   return seen;
 }
 

@@ -170,7 +170,7 @@ class WalkDirectoryLogic : public ::testing::TestWithParam<Engine> {};
 INSTANTIATE_TEST_SUITE_P(Engines, WalkDirectoryLogic, ::testing::ValuesIn(kEngines),
                          [](const auto& info) { return std::string(info.param.name); });
 
-std::vector<Visit> WalkFake(FakeLister& fake, bool recurse = true,
+std::vector<Visit> WalkFake(FakeLister& fake, Recurse recurse = Recurse::Yes,
                             const std::function<bool(const FoundFile&)>& answer = nullptr) {
   std::vector<Visit> seen;
   ReadAheadSetup setup;
@@ -214,7 +214,7 @@ TEST_P(WalkDirectoryLogic, ListingOrderDepthFirstPreOrderAndSkips) {
   EXPECT_EQ(fake.identifyCalls, 0) << "a walk without links never asks for directory identities";
 
   const std::vector<Visit> flat = {{D("R/"), "first.avi", 7}, {D("R/"), "last", 5}};
-  EXPECT_EQ(WalkFake(fake, false), flat);
+  EXPECT_EQ(WalkFake(fake, Recurse::No), flat);
 }
 
 TEST_P(WalkDirectoryLogic, FalseFromTheVisitorEndsOnlyThatDirectory) {
@@ -229,7 +229,7 @@ TEST_P(WalkDirectoryLogic, FalseFromTheVisitorEndsOnlyThatDirectory) {
   fake.AddFile(0, "rootLast");
 
   std::vector<std::string> names;
-  for (const Visit& v : WalkFake(fake, true, [](const FoundFile& f) { return f.name != "stop"; })) {
+  for (const Visit& v : WalkFake(fake, Recurse::Yes, [](const FoundFile& f) { return f.name != "stop"; })) {
     names.push_back(v.name);
   }
   EXPECT_EQ(names, (std::vector<std::string>{"inBefore", "stop", "inSibling", "rootLast"}));
@@ -308,7 +308,7 @@ void ListReference(const fs::path& dir, const std::string& text, std::vector<Vis
   }
 }
 
-std::vector<Visit> WalkReal(const TempTree& tree, bool recurse = true, std::vector<bool>* lossy = nullptr) {
+std::vector<Visit> WalkReal(const TempTree& tree, Recurse recurse = Recurse::Yes, std::vector<bool>* lossy = nullptr) {
   std::string root;
   NativeToGbk(tree.NativeRoot(), root);
   std::vector<Visit> seen;
@@ -345,7 +345,7 @@ TEST(WalkDirectoryReal, FollowsThePlatformListingOrderDepthFirst) {
   for (const Visit& v : expected) {
     if (v.dir == root) flat.push_back(v);
   }
-  EXPECT_EQ(WalkReal(tree, false), flat);
+  EXPECT_EQ(WalkReal(tree, Recurse::No), flat);
 }
 
 TEST(WalkDirectoryReal, FileSizesBeyondFourGigabytes) {
@@ -365,7 +365,7 @@ TEST(WalkDirectoryReal, GbkNamesArriveAsGbkBytesAndOpen) {
   const std::string utf8Name = "测试.txt";
   ASSERT_TRUE(tree.File(TempTree::U8(utf8Dir + "/" + utf8Name), "content"));
   std::vector<bool> lossy;
-  const std::vector<Visit> seen = WalkReal(tree, true, &lossy);
+  const std::vector<Visit> seen = WalkReal(tree, Recurse::Yes, &lossy);
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].name, Utf8ToGbk(utf8Name));
   EXPECT_EQ(seen[0].dir.substr(seen[0].dir.size() - 5), Utf8ToGbk(utf8Dir) + kSep);
@@ -382,7 +382,7 @@ TEST(WalkDirectoryReal, MissingRootCallsNothing) {
   TempTree tree;
   const NativeString gone = tree.NativeRoot() + N("gone") + kNativeSeparator;
   int calls = 0;
-  WalkDirectory("gone", gone, [&](const FoundFile&) { return ++calls, true; }, true, PlatformDirLister());
+  WalkDirectory("gone", gone, [&](const FoundFile&) { return ++calls, true; }, Recurse::Yes, PlatformDirLister());
   EXPECT_EQ(calls, 0);
   ListedEntry e;
   EXPECT_FALSE(PlatformDirLister().NewListing()->Open(gone, e));

@@ -30,7 +30,7 @@ std::vector<Seen> Walk(const std::wstring& nativeRoot) {
                   seen.push_back({f.dir, f.name, f.nativeDir + f.nativeName, f.nameLossy});
                   return true;
                 },
-                true, PlatformDirLister());
+                Recurse::Yes, PlatformDirLister());
   return seen;
 }
 

@@ -33,7 +33,7 @@ std::set<std::string> NamesOnThisThread(const std::string& root) {
                   names.insert(f.name);
                   return true;
                 },
-                true, PlatformDirLister());
+                Recurse::Yes, PlatformDirLister());
   return names;
 }
 
