@@ -9,9 +9,11 @@
 //   close | signal EXE zero|keep
 //   skinned FACE CAPTION CAPTION_INACTIVE | launch-two EXE FACE CAPTION CAPTION_INACTIVE
 //   (colours as RRGGBB hex)
+//   screen-reader [scan-end]
 // Prints one PASS/FAIL line per check; the exit code is the number of failed checks (capped).
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -252,6 +254,7 @@ class Driver {
   bool CheckSkinned(HWND window, const SkinLook& look, const std::string& name);
   // Two starts at once: both windows skinned, both close with exit code 0.
   void LaunchTwo(const std::wstring& exe, const SkinLook& look);
+  void ScreenReader(bool scanEnded);
 
   std::vector<std::wstring> args_;
   size_t next_ = 0;
@@ -1338,6 +1341,67 @@ void Driver::DpiChangeDuringScan(wchar_t drive, const std::string& manifestPath,
   Geometry(dpi, 0, false);
 }
 
+// A window's accessible name as a screen reader gets it through oleacc (OBJID_CLIENT).
+bool AccessibleName(HWND hwnd, std::wstring* name) {
+  IAccessible* accessible = nullptr;
+  if (FAILED(AccessibleObjectFromWindow(hwnd, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                        reinterpret_cast<void**>(&accessible))) ||
+      accessible == nullptr)
+    return false;
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR text = nullptr;
+  const HRESULT got = accessible->get_accName(self, &text);
+  name->assign(text != nullptr ? text : L"");
+  SysFreeString(text);
+  accessible->Release();
+  return SUCCEEDED(got);
+}
+
+// What a screen reader reads of the window through oleacc: each label with a caption named by it
+// and answering as the Static class (the index that has Windows' oleacc serve it as static text;
+// Wine's serves every window as a plain client, so the role itself cannot be read here), each
+// button by its text, and the drive prompt just before the drive box in the z-order, where
+// oleacc looks for the name of a control that has none. scanEnded: the end text and the verdict
+// of the score are read so.
+void Driver::ScreenReader(bool scanEnded) {
+  const std::string at = scanEnded ? "screen reader after a scan: " : "screen reader: ";
+  if (!HaveWindow(at)) return;
+  constexpr LRESULT kStaticIndex = 65536 + 3;
+  const int labels[] = {kIdStatusLabel, kIdScoreCaptionLabel, kIdScoreLabel, kIdVerdictLabel, kIdDrivePromptLabel,
+                        kIdDisclaimerLabel};
+  const int buttons[] = {kIdScanButton, kIdFullScanButton, kIdClearButton};
+  for (int id : labels) {
+    HWND label = target_.Control(id);
+    const std::wstring caption = WindowText(label);
+    if (caption.empty()) continue;
+    std::wstring name;
+    const std::string what = at + "label \"" + Narrow(caption) + "\"";
+    if (report_.Check(AccessibleName(label, &name), what + " has an accessible object")) report_.Equal(name, caption, what + " read as its caption");
+    report_.Equal(Send(label, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_QUERYCLASSNAMEIDX)), kStaticIndex,
+                  what + " answers as the Static class");
+  }
+  for (int id : buttons) {
+    std::wstring name;
+    const std::wstring caption = WindowText(target_.Control(id));
+    AccessibleName(target_.Control(id), &name);
+    report_.Equal(name, caption, at + "button \"" + Narrow(caption) + "\" read as its text");
+  }
+  HWND prompt = target_.Control(kIdDrivePromptLabel);
+  report_.Check(GetWindow(target_.Control(kIdDriveBox), GW_HWNDPREV) == prompt,
+                at + "the drive prompt lies just before the drive box in the z-order");
+  if (!scanEnded) return;
+  std::wstring status, verdict;
+  AccessibleName(target_.Control(kIdStatusLabel), &status);
+  AccessibleName(target_.Control(kIdVerdictLabel), &verdict);
+  report_.Check(status == kEndText || status == kAllEndText, at + "the end text is read",
+                "read \"" + Narrow(status) + "\"");
+  const std::wstring want = GbkToWide(VerdictFor(static_cast<int32_t>(100 - rowsSinceClear_)));
+  report_.Check(!want.empty(), at + "the score has a verdict to read");
+  report_.Equal(verdict, want, at + "the verdict is read");
+}
+
 void Driver::Close() {
   if (!HaveWindow("close")) return;
   CloseByKeyboard(target_.main);
@@ -1444,6 +1508,10 @@ int Driver::Run(int argc, wchar_t** argv) {
     } else if (step == "skinned" && Need(3, step)) {
       const SkinLook look = SkinLookArg();
       if (HaveWindow(step)) CheckSkinned(target_.main, look, "skin");
+    } else if (step == "screen-reader") {
+      const bool scanEnded = next_ < args_.size() && args_[next_] == L"scan-end";
+      if (scanEnded) ++next_;
+      ScreenReader(scanEnded);
     } else if (step == "launch-two" && Need(4, step)) {
       std::wstring exe = args_[next_++];
       LaunchTwo(exe, SkinLookArg());
@@ -1461,6 +1529,8 @@ int Driver::Run(int argc, wchar_t** argv) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  // For oleacc, as a screen reader uses it.
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   Driver driver;
   return driver.Run(argc, argv);
 }

@@ -280,8 +280,8 @@ fi
 [ -d "$user_dir" ] && pass "per-user folder of the prefix: $user_dir" || fail "per-user folder of the prefix: $user_dir"
 run_driver window 420 \
   drive-type D fixed drive-type E removable drive-type F fixed volume-label D KevuData \
-  launch 'C:\e2e\kevu.exe' skinned "${skin_look[@]}" initial geometry drivebox D:KevuData F: -E \
-  scan-drive D "$manifest" scan-drive D "$manifest" open-row .kvt "$recorder_log" \
+  launch 'C:\e2e\kevu.exe' skinned "${skin_look[@]}" initial screen-reader geometry drivebox D:KevuData F: -E \
+  scan-drive D "$manifest" screen-reader scan-end scan-drive D "$manifest" open-row .kvt "$recorder_log" \
   pause 'C:\e2e\ready' 'C:\e2e\go' \
   full-scan "$manifest" open-deleted .kvt clear open-none "$recorder_log" \
   scan-drive F "$manifest" open-row .kvt "$recorder_log" open-below "$recorder_log" close
