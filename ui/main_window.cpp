@@ -26,6 +26,7 @@
 #include "verdict/timer_tick.h"
 #include "win/dpi.h"
 #include "win/gdi_owner.h"
+#include "win/high_contrast.h"
 
 namespace {
 
@@ -53,15 +54,15 @@ struct FontSpec {
   BYTE pitch;
 };
 constexpr FontSpec kGuiFont{0, "", DEFAULT_PITCH};
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-constexpr COLORREF kRed = RGB(255, 0, 0);
+constexpr LabelInk kBlack = LabelInk::Black;
+constexpr LabelInk kRed = LabelInk::Red;
 struct ControlSpec {
   int id;
   Kind kind;
   int left, top, width, height;  // at 96 DPI
   const char* text;  // UTF-8
   FontSpec font = kGuiFont;
-  COLORREF color = kBlack;
+  LabelInk ink = kBlack;  // labels: drawn as LabelPaintFor decides
   LabelEffect effect = LabelEffect::None;
   DWORD group = 0;   // WS_GROUP: the first control of a group for the arrow keys
 };
@@ -112,6 +113,7 @@ struct MainWindow {
   bool renderTimerSet = false;
   double renderDue = 0;
   bool selectionPosted = false;
+  bool highContrast = false;      // the user's high contrast theme is on
   bool scanEndAnnounced = false;  // the shown end of a scan has been announced
   Annotations annotations;
 };
@@ -145,7 +147,8 @@ void SetFonts(MainWindow& w) {
     const ControlSpec& control = kControls[row];
     if (control.kind != Kind::Label) continue;
     if (control.font.height > 0) fresh[row].Reset(CreateOwnFont(control.font, w.dpi));
-    w.looks[row] = {fresh[row].Get(), control.color, control.effect, w.dpi};
+    w.looks[row].font = fresh[row].Get();
+    w.looks[row].dpi = w.dpi;
   }
   GdiObject<HFONT> gui(CreateGuiFont(w.dpi));
   const auto guiFont = reinterpret_cast<WPARAM>(gui ? gui.Get() : GetStockObject(DEFAULT_GUI_FONT));
@@ -154,6 +157,37 @@ void SetFonts(MainWindow& w) {
   }
   for (size_t row = 0; row < kControlCount; ++row) w.fonts[row].Reset(fresh[row].Release());
   w.guiFont.Reset(gui.Release());
+}
+
+// Each label's colour and effect for the high contrast setting; true when any of them changed.
+bool SetLabelColours(MainWindow& w) {
+  // COLOR_WINDOWTEXT on COLOR_3DFACE is the pair the system's own static text is drawn in;
+  // COLOR_HOTLIGHT is the theme's text colour set apart from it and readable on its face.
+  const SystemInks theme{GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_HOTLIGHT)};
+  bool changed = false;
+  for (size_t row = 0; row < kControlCount; ++row) {
+    const ControlSpec& control = kControls[row];
+    if (control.kind != Kind::Label) continue;
+    const LabelPaint paint = LabelPaintFor(control.ink, control.effect, w.highContrast, theme);
+    LabelLook& look = w.looks[row];
+    changed = changed || look.color != paint.color || look.effect != paint.effect;
+    look.color = paint.color;
+    look.effect = paint.effect;
+  }
+  return changed;
+}
+
+// At start and on every change of the system's settings or colours: high contrast on or off (the
+// skin steps aside by itself), and the theme's colours.
+void FollowSystemColours(MainWindow& w) {
+  w.highContrast = HighContrastOn();
+  if (SetLabelColours(w)) RedrawWindow(w.hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+void OnSysColorChange(MainWindow& w) {
+  // The system tells top-level windows only; common controls take the new colours when told.
+  if (HWND list = w.list.Window()) SendMessageW(list, WM_SYSCOLORCHANGE, 0, 0);
+  FollowSystemColours(w);
 }
 
 // The application's icon from the .ico size the system wants at w.dpi (the class's are for its DPI).
@@ -268,6 +302,7 @@ bool CreateControls(MainWindow& w) {
   for (const CaptionLabel& caption : kCaptionLabels)
     w.captionLabels[LabelIndex(caption.label)] = GetDlgItem(w.hwnd, caption.id);
   SetFonts(w);
+  FollowSystemColours(w);
   PlacePrompt(w);
   // A scan's end is announced by its status and verdict labels.
   const HWND live[] = {w.captionLabels[LabelIndex(LabelId::Status)], w.captionLabels[LabelIndex(LabelId::Verdict)]};
@@ -544,6 +579,8 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_NOTIFY: return OnNotify(*w, *reinterpret_cast<const NMHDR*>(lParam));
     case DM_GETDEFID: return OnGetDefaultId(*w);
     case WM_DPICHANGED: OnDpiChanged(*w, wParam, lParam); return 0;
+    case WM_SETTINGCHANGE: FollowSystemColours(*w); break;
+    case WM_SYSCOLORCHANGE: OnSysColorChange(*w); break;
     case kMsgGetDpiScaledSize: return OnGetDpiScaledSize(wParam, lParam);
     case WM_DESTROY: OnDestroy(*w); return 0;
     case WM_NCDESTROY: SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0); OnFinalDestroy(w); break;

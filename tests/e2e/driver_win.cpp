@@ -9,13 +9,14 @@
 //   close | signal EXE zero|keep
 //   skinned FACE CAPTION CAPTION_INACTIVE | launch-two EXE FACE CAPTION CAPTION_INACTIVE
 //   (colours as RRGGBB hex)
-//   screen-reader [scan-end]
+//   screen-reader [scan-end] | high-contrast on|off
 // Prints one PASS/FAIL line per check; the exit code is the number of failed checks (capped).
 #include <windows.h>
 #include <commctrl.h>
 #include <oleacc.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -24,7 +25,7 @@
 
 #include "probe_win.h"
 #include "text/codepage.h"
-#include "text_probe_win.h"
+#include "inside_probe_win.h"
 #include "ui/control_ids.h"
 #include "verdict/score_display.h"
 
@@ -255,6 +256,11 @@ class Driver {
   // Two starts at once: both windows skinned, both close with exit code 0.
   void LaunchTwo(const std::wstring& exe, const SkinLook& look);
   void ScreenReader(bool scanEnded);
+  void HighContrast(bool on);
+  // Every pixel of the label lies between the face and ink (text drawn in ink, smoothed or not,
+  // with no other colour: no shadow, no edge), and ink is there.
+  // (Colours as 0x00RRGGBB.)
+  void CheckLabelInk(int id, DWORD face, DWORD ink, const std::string& name);
 
   std::vector<std::wstring> args_;
   size_t next_ = 0;
@@ -1402,6 +1408,122 @@ void Driver::ScreenReader(bool scanEnded) {
   report_.Equal(verdict, want, at + "the verdict is read");
 }
 
+namespace {
+
+// 0x00RRGGBB, as CaptureScreen gives pixels.
+DWORD Rgb(COLORREF c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
+
+// WCAG's contrast ratio of two 0x00RRGGBB colours.
+double Contrast(DWORD a, DWORD b) {
+  const auto luminance = [](DWORD c) {
+    double sum = 0;
+    const double weights[] = {0.0722, 0.7152, 0.2126};  // blue, green, red
+    for (int i = 0; i < 3; ++i) {
+      const double v = static_cast<double>((c >> (8 * i)) & 0xFF) / 255.0;
+      sum += weights[i] * (v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4));
+    }
+    return sum;
+  };
+  const double la = luminance(a), lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+}  // namespace
+
+void Driver::CheckLabelInk(int id, DWORD face, DWORD ink, const std::string& name) {
+  HWND label = target_.Control(id);
+  RECT r{};
+  GetWindowRect(label, &r);
+  // The drive box covers the prompt's end.
+  RECT box{};
+  GetWindowRect(target_.Control(kIdDriveBox), &box);
+  RECT shared{};
+  if (IntersectRect(&shared, &r, &box)) r.right = box.left;
+  const std::vector<DWORD> pixels = CaptureScreen(r);
+  const DWORD f = face, t = ink;
+  size_t inked = 0, stray = 0;
+  DWORD example = 0;
+  for (DWORD p : pixels) {
+    bool between = true;
+    for (int shift = 0; shift < 24; shift += 8) {
+      const int c = static_cast<int>((p >> shift) & 0xFF), a = static_cast<int>((f >> shift) & 0xFF),
+                b = static_cast<int>((t >> shift) & 0xFF);
+      between = between && c >= std::min(a, b) - 2 && c <= std::max(a, b) + 2;
+    }
+    if (p == t) ++inked;
+    if (!between && stray++ == 0) example = p;
+  }
+  char detail[160];
+  snprintf(detail, sizeof detail, "%zu of %zu pixels in %06lx, %zu off the blend with face %06lx (first %06lx)", inked,
+           pixels.size(), static_cast<unsigned long>(t), stray, static_cast<unsigned long>(f),
+           static_cast<unsigned long>(example));
+  report_.Check(inked >= 10 && stray == 0, name + ": \"" + Narrow(WindowText(label)) + "\" in the theme's colour only",
+                detail);
+}
+
+// Windows' high contrast switched on or off as a user does it: SPI_GETHIGHCONTRAST now tells it
+// (Wine cannot turn it on: probe.dll answers in kevu.exe and Skin.dll), and the window hears of
+// it as every top-level window does. On: the frame and face are the system's, not the skin's,
+// and the labels are drawn in the theme's colours, readable on its face. Off: the labels have
+// their own colours again (the skin's return is the skinned step's to check).
+void Driver::HighContrast(bool on) {
+  const std::string at = on ? "high contrast on: " : "high contrast off: ";
+  if (!HaveWindow(at)) return;
+  DWORD flag = on ? 1 : 0;
+  std::string why;
+  const DWORD reported = CallInTarget(target_, "ReportHighContrast", &flag, sizeof flag, true, &why);
+  report_.Equal(reported, kContrastReportedToKevu | kContrastReportedToSkin,
+                at + "kevu.exe and Skin.dll are told (" + why + ")");
+  Send(target_.main, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+  Send(target_.main, WM_SYSCOLORCHANGE, 0, 0);
+  SetWindowPos(target_.main, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  SetForegroundWindow(target_.main);
+  const DWORD face = Rgb(GetSysColor(COLOR_3DFACE));
+  DWORD facePixel = 0, captionPixel = 0;
+  if (!on) {
+    WaitFor([&] {
+      POINT client{2, 2};
+      ClientToScreen(target_.main, &client);
+      const std::vector<DWORD> a = CaptureScreen(RECT{client.x, client.y, client.x + 1, client.y + 1});
+      facePixel = a.empty() ? face : a[0];
+      return facePixel != face;
+    }, 15000);
+    CheckLabelInk(kIdDisclaimerLabel, facePixel, 0xFF0000, at + "disclaimer in its own red again");
+    return;
+  }
+  const DWORD captions[] = {Rgb(GetSysColor(COLOR_ACTIVECAPTION)), Rgb(GetSysColor(COLOR_INACTIVECAPTION))};
+  const bool system = WaitFor([&] {
+    RECT frame{};
+    POINT client{0, 0};
+    GetWindowRect(target_.main, &frame);
+    ClientToScreen(target_.main, &client);
+    const int border = client.x - frame.left;
+    const std::vector<DWORD> a = CaptureScreen(RECT{client.x + 2, client.y + 2, client.x + 3, client.y + 3});
+    const std::vector<DWORD> b = CaptureScreen(RECT{frame.left + border + 1, frame.top + border + 2,
+                                                    frame.left + border + 2, frame.top + border + 3});
+    facePixel = a.empty() ? ~0u : a[0];
+    captionPixel = b.empty() ? ~0u : b[0];
+    return facePixel == face && (captionPixel == captions[0] || captionPixel == captions[1]);
+  }, 15000);
+  char seen[96];
+  snprintf(seen, sizeof seen, "face %06lx, caption %06lx", static_cast<unsigned long>(facePixel),
+           static_cast<unsigned long>(captionPixel));
+  report_.Check(system, at + "frame and face in the system's colours (the skin stepped aside)", seen);
+  const DWORD text = Rgb(GetSysColor(COLOR_WINDOWTEXT)), emphasis = Rgb(GetSysColor(COLOR_HOTLIGHT));
+  for (DWORD ink : {text, emphasis}) {
+    char ratio[64];
+    snprintf(ratio, sizeof ratio, "%06lx on %06lx: %.1f:1", static_cast<unsigned long>(ink),
+             static_cast<unsigned long>(face), Contrast(ink, face));
+    report_.Check(Contrast(ink, face) >= 4.5, at + "the theme's colour " + ratio + " is readable (4.5:1 at least)");
+  }
+  CheckLabelInk(kIdStatusLabel, face, text, at + "status");
+  CheckLabelInk(kIdScoreCaptionLabel, face, text, at + "score caption");
+  CheckLabelInk(kIdDrivePromptLabel, face, text, at + "drive prompt");
+  CheckLabelInk(kIdScoreLabel, face, emphasis, at + "score (red)");
+  CheckLabelInk(kIdVerdictLabel, face, emphasis, at + "verdict (red)");
+  CheckLabelInk(kIdDisclaimerLabel, face, emphasis, at + "disclaimer (red)");
+}
+
 void Driver::Close() {
   if (!HaveWindow("close")) return;
   CloseByKeyboard(target_.main);
@@ -1512,6 +1634,8 @@ int Driver::Run(int argc, wchar_t** argv) {
       const bool scanEnded = next_ < args_.size() && args_[next_] == L"scan-end";
       if (scanEnded) ++next_;
       ScreenReader(scanEnded);
+    } else if (step == "high-contrast" && Need(1, step)) {
+      HighContrast(Arg() == "on");
     } else if (step == "launch-two" && Need(4, step)) {
       std::wstring exe = args_[next_++];
       LaunchTwo(exe, SkinLookArg());
