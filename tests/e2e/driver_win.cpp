@@ -1457,8 +1457,7 @@ void Driver::CheckLabelInk(int id, DWORD face, DWORD ink, const std::string& nam
   snprintf(detail, sizeof detail, "%zu of %zu pixels in %06lx, %zu off the blend with face %06lx (first %06lx)", inked,
            pixels.size(), static_cast<unsigned long>(t), stray, static_cast<unsigned long>(f),
            static_cast<unsigned long>(example));
-  report_.Check(inked >= 10 && stray == 0, name + ": \"" + Narrow(WindowText(label)) + "\" in the theme's colour only",
-                detail);
+  report_.Check(inked >= 10 && stray == 0, name + ": \"" + Narrow(WindowText(label)) + "\" drawn in it alone", detail);
 }
 
 // Windows' high contrast switched on or off as a user does it: SPI_GETHIGHCONTRAST now tells it
@@ -1472,8 +1471,8 @@ void Driver::HighContrast(bool on) {
   DWORD flag = on ? 1 : 0;
   std::string why;
   const DWORD reported = CallInTarget(target_, "ReportHighContrast", &flag, sizeof flag, true, &why);
-  report_.Equal(reported, kContrastReportedToKevu | kContrastReportedToSkin,
-                at + "kevu.exe and Skin.dll are told (" + why + ")");
+  report_.Check(reported == (kContrastReportedToKevu | kContrastReportedToSkin), at + "kevu.exe and Skin.dll are told",
+                "answer " + std::to_string(reported) + " " + why);
   Send(target_.main, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
   Send(target_.main, WM_SYSCOLORCHANGE, 0, 0);
   SetWindowPos(target_.main, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
@@ -1488,7 +1487,7 @@ void Driver::HighContrast(bool on) {
       facePixel = a.empty() ? face : a[0];
       return facePixel != face;
     }, 15000);
-    CheckLabelInk(kIdDisclaimerLabel, facePixel, 0xFF0000, at + "disclaimer in its own red again");
+    CheckLabelInk(kIdDisclaimerLabel, facePixel, 0xFF0000, at + "the disclaimer's own red again");
     return;
   }
   const DWORD captions[] = {Rgb(GetSysColor(COLOR_ACTIVECAPTION)), Rgb(GetSysColor(COLOR_INACTIVECAPTION))};
@@ -1516,12 +1515,12 @@ void Driver::HighContrast(bool on) {
              static_cast<unsigned long>(face), Contrast(ink, face));
     report_.Check(Contrast(ink, face) >= 4.5, at + "the theme's colour " + ratio + " is readable (4.5:1 at least)");
   }
-  CheckLabelInk(kIdStatusLabel, face, text, at + "status");
-  CheckLabelInk(kIdScoreCaptionLabel, face, text, at + "score caption");
-  CheckLabelInk(kIdDrivePromptLabel, face, text, at + "drive prompt");
-  CheckLabelInk(kIdScoreLabel, face, emphasis, at + "score (red)");
-  CheckLabelInk(kIdVerdictLabel, face, emphasis, at + "verdict (red)");
-  CheckLabelInk(kIdDisclaimerLabel, face, emphasis, at + "disclaimer (red)");
+  CheckLabelInk(kIdStatusLabel, face, text, at + "the status in the theme's text colour");
+  CheckLabelInk(kIdScoreCaptionLabel, face, text, at + "the score caption in the theme's text colour");
+  CheckLabelInk(kIdDrivePromptLabel, face, text, at + "the drive prompt in the theme's text colour");
+  CheckLabelInk(kIdScoreLabel, face, emphasis, at + "the red score in the theme's hot-light colour");
+  CheckLabelInk(kIdVerdictLabel, face, emphasis, at + "the red verdict in the theme's hot-light colour");
+  CheckLabelInk(kIdDisclaimerLabel, face, emphasis, at + "the red disclaimer in the theme's hot-light colour");
 }
 
 void Driver::Close() {
