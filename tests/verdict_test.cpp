@@ -70,6 +70,31 @@ TEST_F(ResultsTest, TickShowsScoreThenAdvancesThenVerdict) {
   EXPECT_EQ(log[3], "caption V:" + G("你太厉害了..都负了"));
 }
 
+// What a screen reader is told at a scan's end: once the verdict of the final score is shown, and
+// not at a drive's end within a whole-machine scan.
+TEST_F(ResultsTest, ScanEndIsShownWithTheFinalVerdict) {
+  const auto shown = [&] {
+    return ShowsScanEnd(ctx_, controls_.Caption(LabelId::Status), controls_.Caption(LabelId::Verdict));
+  };
+  OnScanTimerTick(ctx_);
+  EXPECT_FALSE(shown()) << "no scan yet";
+  ctx_.HealthScore.store(95);
+  controls_.SetCaption(LabelId::Status, kEndOfScanText.Gbk());
+  EXPECT_FALSE(shown()) << "the end text before the tick that shows the verdict";
+  OnScanTimerTick(ctx_);
+  EXPECT_TRUE(shown());
+
+  ctx_.AllDrivesMode.store(1);
+  controls_.AppendDriveItem("C:\\");
+  controls_.AppendDriveItem("D:\\");
+  controls_.SetDriveSelection(0);
+  EXPECT_FALSE(shown()) << "one drive of several done";
+  controls_.SetDriveSelection(1);
+  OnScanTimerTick(ctx_);
+  EXPECT_EQ(controls_.Caption(LabelId::Status), kAllDrivesDoneText.Gbk());
+  EXPECT_TRUE(shown());
+}
+
 TEST_F(ResultsTest, ClearDuringScanRestartsListAndScore) {
   LoadKeywordLists();
   for (int i = 0; i < 3; ++i) AddSuspectRow(ctx_, ctx_.scanRun.HoldGate(), "a.avi", "C:\\", 1, CategoryForName(".avi"));

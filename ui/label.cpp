@@ -16,6 +16,8 @@ constexpr int kFontSlot = sizeof(LONG_PTR);
 // How far right and down the effect's copy of the caption lies, at 96 DPI.
 constexpr int kShadowOffset = 2;
 constexpr int kLightEdgeOffset = 1;
+// What the system's Static class answers to OBJID_QUERYCLASSNAMEIDX.
+constexpr LRESULT kStaticClassIndex = 65536 + 3;
 ATOM labelAtom = 0;
 
 // Every label of the process with its rectangle in its parent and its caption, kept as they change:
@@ -153,6 +155,11 @@ LRESULT CALLBACK LabelProc(HWND label, UINT message, WPARAM wParam, LPARAM lPara
       return reinterpret_cast<LRESULT>(FontOf(label));
     case WM_NCHITTEST:
       return HTTRANSPARENT;
+    case WM_GETOBJECT:
+      // oleacc then serves the label as static text named by its window text. A LONG identifier:
+      // compared as a DWORD, it is the same whether or not 64-bit Windows sign-extended it.
+      if (static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_QUERYCLASSNAMEIDX)) return kStaticClassIndex;
+      break;
     case WM_ERASEBKGND:
       return 1;
     case WM_PRINTCLIENT:

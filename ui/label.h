@@ -1,13 +1,13 @@
-// Labels of MainWindow: a transparent, single-line caption with an optional text effect.
+// Labels of MainWindow: a transparent, single-line caption with an optional text effect. Screen
+// readers get each one as static text named by its caption.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
+#include "state/label_look.h"
 #include "win/dpi.h"
-
-enum class LabelEffect { None, Shadow, LightEdge };
 
 struct LabelLook {
   HFONT font = nullptr;  // nullptr: the font the label is given with WM_SETFONT

@@ -14,6 +14,7 @@
 #include "scan/scan_worker.h"
 #include "state/render_pacing.h"
 #include "text/codepage.h"
+#include "ui/accessibility.h"
 #include "ui/control_ids.h"
 #include "ui/drive_box.h"
 #include "ui/label.h"
@@ -21,9 +22,11 @@
 #include "ui/result_list.h"
 #include "ui/ui_text.h"
 #include "verdict/result_actions.h"
+#include "verdict/score_display.h"
 #include "verdict/timer_tick.h"
 #include "win/dpi.h"
 #include "win/gdi_owner.h"
+#include "win/high_contrast.h"
 
 namespace {
 
@@ -51,15 +54,15 @@ struct FontSpec {
   BYTE pitch;
 };
 constexpr FontSpec kGuiFont{0, "", DEFAULT_PITCH};
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-constexpr COLORREF kRed = RGB(255, 0, 0);
+constexpr LabelInk kBlack = LabelInk::Black;
+constexpr LabelInk kRed = LabelInk::Red;
 struct ControlSpec {
   int id;
   Kind kind;
   int left, top, width, height;  // at 96 DPI
   const char* text;  // UTF-8
   FontSpec font = kGuiFont;
-  COLORREF color = kBlack;
+  LabelInk ink = kBlack;  // labels: drawn as LabelPaintFor decides
   LabelEffect effect = LabelEffect::None;
   DWORD group = 0;   // WS_GROUP: the first control of a group for the arrow keys
 };
@@ -110,6 +113,9 @@ struct MainWindow {
   bool renderTimerSet = false;
   double renderDue = 0;
   bool selectionPosted = false;
+  bool highContrast = false;      // the user's high contrast theme is on
+  bool scanEndAnnounced = false;  // the shown end of a scan has been announced
+  Annotations annotations;
 };
 
 // A rectangle of the table at dpi: its edges are scaled, so controls that meet at 96 DPI still meet.
@@ -141,7 +147,8 @@ void SetFonts(MainWindow& w) {
     const ControlSpec& control = kControls[row];
     if (control.kind != Kind::Label) continue;
     if (control.font.height > 0) fresh[row].Reset(CreateOwnFont(control.font, w.dpi));
-    w.looks[row] = {fresh[row].Get(), control.color, control.effect, w.dpi};
+    w.looks[row].font = fresh[row].Get();
+    w.looks[row].dpi = w.dpi;
   }
   GdiObject<HFONT> gui(CreateGuiFont(w.dpi));
   const auto guiFont = reinterpret_cast<WPARAM>(gui ? gui.Get() : GetStockObject(DEFAULT_GUI_FONT));
@@ -150,6 +157,37 @@ void SetFonts(MainWindow& w) {
   }
   for (size_t row = 0; row < kControlCount; ++row) w.fonts[row].Reset(fresh[row].Release());
   w.guiFont.Reset(gui.Release());
+}
+
+// Each label's colour and effect for the high contrast setting; true when any of them changed.
+bool SetLabelColours(MainWindow& w) {
+  // COLOR_WINDOWTEXT on COLOR_3DFACE is the pair the system's own static text is drawn in;
+  // COLOR_HOTLIGHT is the theme's text colour set apart from it and readable on its face.
+  const SystemInks theme{GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_HOTLIGHT)};
+  bool changed = false;
+  for (size_t row = 0; row < kControlCount; ++row) {
+    const ControlSpec& control = kControls[row];
+    if (control.kind != Kind::Label) continue;
+    const LabelPaint paint = LabelPaintFor(control.ink, control.effect, w.highContrast, theme);
+    LabelLook& look = w.looks[row];
+    changed = changed || look.color != paint.color || look.effect != paint.effect;
+    look.color = paint.color;
+    look.effect = paint.effect;
+  }
+  return changed;
+}
+
+// At start and on every change of the system's settings or colours: high contrast on or off (the
+// skin steps aside by itself), and the theme's colours.
+void FollowSystemColours(MainWindow& w) {
+  w.highContrast = HighContrastOn();
+  if (SetLabelColours(w)) RedrawWindow(w.hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+void OnSysColorChange(MainWindow& w) {
+  // The system tells top-level windows only; common controls take the new colours when told.
+  if (HWND list = w.list.Window()) SendMessageW(list, WM_SYSCOLORCHANGE, 0, 0);
+  FollowSystemColours(w);
 }
 
 // The application's icon from the .ico size the system wants at w.dpi (the class's are for its DPI).
@@ -181,6 +219,26 @@ void PlaceWindow(MainWindow& w) {
   SetWindowPos(w.hwnd, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// oleacc names a control without a name of its own after the static text just before it in the
+// z-order: the prompt goes there. The Tab order walks tab stops only, so it stays; the prompt's
+// region leaves out the drive box, which still paints the part they share.
+void PlacePrompt(MainWindow& w) {
+  HWND prompt = GetDlgItem(w.hwnd, kIdDrivePromptLabel);
+  if (prompt == nullptr || w.driveBox == nullptr) return;
+  HWND above = GetWindow(w.driveBox, GW_HWNDPREV);
+  if (above != prompt)
+    SetWindowPos(prompt, above != nullptr ? above : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  RECT own, box;
+  GetWindowRect(prompt, &own);
+  GetWindowRect(w.driveBox, &box);
+  OffsetRect(&box, -own.left, -own.top);
+  HRGN region = CreateRectRgn(0, 0, own.right - own.left, own.bottom - own.top);
+  GdiObject<HRGN> shared(CreateRectRgn(box.left, box.top, box.right, box.bottom));
+  if (region != nullptr && shared) CombineRgn(region, region, shared.Get(), RGN_DIFF);
+  // The system owns the region from here on.
+  if (region != nullptr && !SetWindowRgn(prompt, region, TRUE)) DeleteObject(region);
+}
+
 // Every control where the table puts it at w.dpi, the list's columns as wide as laid out.
 void MoveControls(MainWindow& w) {
   for (const ControlSpec& control : kControls) {
@@ -192,6 +250,7 @@ void MoveControls(MainWindow& w) {
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
   }
   if (HWND list = w.list.Window()) SizeSuspectListColumns(list, w.dpi);
+  PlacePrompt(w);
 }
 
 HWND CreateButton(HWND parent, const ControlSpec& control, const RECT& rect) {
@@ -235,7 +294,7 @@ bool CreateControls(MainWindow& w) {
   for (size_t row = 0; row < kControlCount; ++row) {
     HWND control = CreateControl(w, row);
     if (!control) return false;
-    // Labels lie under the other controls where they meet (the prompt and DriveBox).
+    // Labels lie under the other controls where they meet; the prompt is placed apart (PlacePrompt).
     if (kControls[row].kind == Kind::Label)
       SetWindowPos(control, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     if (kControls[row].kind == Kind::SuspectList) w.list.Attach(control, w.state);
@@ -243,6 +302,11 @@ bool CreateControls(MainWindow& w) {
   for (const CaptionLabel& caption : kCaptionLabels)
     w.captionLabels[LabelIndex(caption.label)] = GetDlgItem(w.hwnd, caption.id);
   SetFonts(w);
+  FollowSystemColours(w);
+  PlacePrompt(w);
+  // A scan's end is announced by its status and verdict labels.
+  const HWND live[] = {w.captionLabels[LabelIndex(LabelId::Status)], w.captionLabels[LabelIndex(LabelId::Verdict)]};
+  w.annotations.Annotate(w.driveBox, UiText(TableText(kIdDrivePromptLabel)).c_str(), live, std::size(live));
   return true;
 }
 
@@ -253,6 +317,18 @@ void RenderCaption(MainWindow& w, LabelId label, const ControlState::ViewSnapsho
   if (text == w.shownCaptions[i]) return;
   w.shownCaptions[i] = std::move(text);
   SetWindowTextW(w.captionLabels[i], w.shownCaptions[i].c_str());
+}
+
+// Once when the end of a scan shows with its verdict: screen readers read the end text, then the verdict.
+void AnnounceScanEnd(MainWindow& w, const ControlState::ViewSnapshot& now) {
+  const int status = LabelIndex(LabelId::Status), verdict = LabelIndex(LabelId::Verdict);
+  const bool shown = ShowsScanEnd(*w.ctx, now.captions[status], now.captions[verdict]);
+  if (shown && !w.scanEndAnnounced) {
+    AnnounceLiveRegion(w.captionLabels[status]);
+    // Empty for a full score: nothing to read.
+    if (!now.captions[verdict].empty()) AnnounceLiveRegion(w.captionLabels[verdict]);
+  }
+  w.scanEndAnnounced = shown;
 }
 
 // The tick count moves in steps of 10 to 16 ms: too coarse to time a render.
@@ -284,6 +360,7 @@ double RenderList(MainWindow& w, const ControlState::ViewSnapshot& now) {
     if (grows) growthCost = MillisecondsNow() - started;
   }
   for (const CaptionLabel& caption : kCaptionLabels) RenderCaption(w, caption.label, now);
+  AnnounceScanEnd(w, now);
   const bool selectionChanged = v.selection != w.rendered.selection || v.reveal != w.rendered.reveal;
   if (grows) {
     if (!w.selectionPosted) w.selectionPosted = PostMessageW(w.hwnd, kMsgShowSelection, 0, 0) != FALSE;
@@ -416,6 +493,7 @@ LRESULT OnGetDefaultId(MainWindow& w) {
 }
 
 void OnDestroy(MainWindow& w) {
+  w.annotations.Clear();
   KillTimer(w.hwnd, kIdScanTimer);
   KillTimer(w.hwnd, kIdRenderTimer);
   PostQuitMessage(0);
@@ -501,6 +579,8 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_NOTIFY: return OnNotify(*w, *reinterpret_cast<const NMHDR*>(lParam));
     case DM_GETDEFID: return OnGetDefaultId(*w);
     case WM_DPICHANGED: OnDpiChanged(*w, wParam, lParam); return 0;
+    case WM_SETTINGCHANGE: FollowSystemColours(*w); break;
+    case WM_SYSCOLORCHANGE: OnSysColorChange(*w); break;
     case kMsgGetDpiScaledSize: return OnGetDpiScaledSize(wParam, lParam);
     case WM_DESTROY: OnDestroy(*w); return 0;
     case WM_NCDESTROY: SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0); OnFinalDestroy(w); break;

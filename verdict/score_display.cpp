@@ -1,6 +1,7 @@
 #include "verdict/score_display.h"
 
 #include "scan/scan_context.h"
+#include "scan/scan_worker.h"
 #include "text/gbk_literal.h"
 #include "text/gbk_text.h"
 
@@ -40,3 +41,9 @@ const std::string& VerdictFor(int32_t score) {
 void ShowScore(Controls& controls, int32_t score) { controls.SetCaption(LabelId::Score, IntToText(score)); }
 
 void ShowVerdict(Controls& controls, int32_t score) { controls.SetCaption(LabelId::Verdict, VerdictFor(score)); }
+
+bool ShowsScanEnd(const ScanContext& ctx, const std::string& status, const std::string& verdict) {
+  const bool ended = status == kAllDrivesDoneText.Gbk() || (status == kEndOfScanText.Gbk() && ctx.AllDrivesMode.load() == 0);
+  // The tick shows the verdict up to 100 ms after the worker's end text.
+  return ended && verdict == VerdictFor(ctx.HealthScore.load());
+}

@@ -12,6 +12,7 @@ namespace {
 // skin keep needing it); where it is absent nothing changes.
 constexpr DWORD kDwmNcRenderingPolicy = 2;    // DWMWA_NCRENDERING_POLICY
 constexpr DWORD kDwmNcRenderingDisabled = 1;  // DWMNCRP_DISABLED
+constexpr DWORD kDwmNcRenderingByStyle = 0;   // DWMNCRP_USEWINDOWSTYLE: as for any window
 
 COLORREF Blend(COLORREF a, COLORREF b, int num, int den) {
   if (den <= 0) return a;
@@ -144,12 +145,12 @@ LRESULT OnNcCreate(const Message& m) {
 
 LRESULT OnCreate(const Message& m) {
   const LRESULT result = m.Default();
-  if (result != -1) LeaveFrameToUs(m.hwnd);
+  if (result != -1) ChooseFrameRendering(m.hwnd);
   return result;
 }
 
 LRESULT OnCompositionChanged(const Message& m) {
-  LeaveFrameToUs(m.hwnd);
+  ChooseFrameRendering(m.hwnd);
   return m.Default();
 }
 
@@ -259,13 +260,13 @@ LRESULT OnNcActivate(const Message& m, Skinned& state, const LiveLook& look) {
 
 }  // namespace
 
-void LeaveFrameToUs(HWND hwnd) {
+void ChooseFrameRendering(HWND hwnd) {
   if (!g_process.dwmLooked) {
     g_process.dwmLooked = true;
     g_process.dwmSetAttribute = SystemLibraryFunction<DwmSetWindowAttributeFn>(L"dwmapi.dll", "DwmSetWindowAttribute");
   }
   if (g_process.dwmSetAttribute == nullptr) return;
-  const DWORD policy = kDwmNcRenderingDisabled;
+  const DWORD policy = g_process.highContrast ? kDwmNcRenderingByStyle : kDwmNcRenderingDisabled;
   g_process.dwmSetAttribute(hwnd, kDwmNcRenderingPolicy, &policy, sizeof policy);
 }
 

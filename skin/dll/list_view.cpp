@@ -149,9 +149,12 @@ bool IsSkinnedList(HWND hwnd) {
 }
 
 void ApplyListColours(HWND hwnd, const LiveLook& look) {
-  ListView_SetBkColor(hwnd, look.Colour(SkinKey::ListBack));
-  ListView_SetTextBkColor(hwnd, look.Colour(SkinKey::ListBack));
-  ListView_SetTextColor(hwnd, look.Colour(SkinKey::ListText));
+  // In high contrast the system's pair, as the list has them before we set ours.
+  const bool system = g_process.highContrast;
+  const COLORREF back = system ? GetSysColor(COLOR_WINDOW) : look.Colour(SkinKey::ListBack);
+  ListView_SetBkColor(hwnd, back);
+  ListView_SetTextBkColor(hwnd, back);
+  ListView_SetTextColor(hwnd, system ? GetSysColor(COLOR_WINDOWTEXT) : look.Colour(SkinKey::ListText));
   InvalidateRect(hwnd, nullptr, TRUE);
 }
 

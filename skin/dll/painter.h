@@ -75,8 +75,9 @@ inline void Frame(HDC dc, const RECT& rc, COLORREF colour, int width) {
 // skin_proc.cpp: a window's state under our subclass (nullptr: not one of ours).
 Skinned* StateOf(HWND hwnd);
 
-// frame.cpp: top-level windows with a caption.
-void LeaveFrameToUs(HWND hwnd);
+// frame.cpp: top-level windows with a caption. The compositor is kept off the frame while we
+// paint its caption, and left to draw it as for any window in high contrast.
+void ChooseFrameRendering(HWND hwnd);
 LRESULT FrameProc(const Message& m, Skinned& state, const LiveLook& look);
 
 // caption_buttons.cpp: where the caption and its buttons lie, and how a button looks.

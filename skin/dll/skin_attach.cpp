@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "skin/dll/skin_dll.h"
+#include "win/high_contrast.h"
 #include "win/unique_handle.h"
 
 constinit ProcessState g_process;
@@ -80,6 +81,8 @@ BOOL CALLBACK SkinTopLevel(HWND hwnd, LPARAM) {
 
 }  // namespace
 
+void ReapplyToThreadWindows() { EnumThreadWindows(GetCurrentThreadId(), SkinTopLevel, 0); }
+
 extern "C" int __stdcall AttachSkinEx(const char* skinPath, const char* /*text*/) {
   SkinColours colours;
   SkinStatus status = ReadSkinFile(skinPath, colours);
@@ -98,7 +101,8 @@ extern "C" int __stdcall AttachSkinEx(const char* skinPath, const char* /*text*/
   // A second attach replaces the look; the old brushes go once everything has repainted.
   LiveLook* old = g_process.look;
   g_process.look = fresh;
-  EnumThreadWindows(GetCurrentThreadId(), SkinTopLevel, 0);
+  g_process.highContrast = HighContrastOn();
+  ReapplyToThreadWindows();
   HeapDelete(old);
   return static_cast<int>(SkinStatus::Ok);
 }

@@ -67,6 +67,9 @@ struct ProcessState {
   int hookCount = 0;
   DwmSetWindowAttributeFn dwmSetAttribute = nullptr;  // nullptr: no compositor to tell
   bool dwmLooked = false;
+  // The user's high contrast theme is on: the skin steps aside and the system draws everything
+  // in the colours the user chose (read at attach, and again when a frame hears of a change).
+  bool highContrast = false;
 };
 extern ProcessState g_process;
 
@@ -77,3 +80,6 @@ inline const LiveLook* CurrentLook() { return g_process.look; }
 void SkinWindow(HWND hwnd, bool applyNow);
 // Repaints a top-level window and its children with the current look.
 void RepaintSkinned(HWND topLevel);
+// Applies the look (or, in high contrast, the system's colours) to every window of this thread
+// again and repaints them.
+void ReapplyToThreadWindows();

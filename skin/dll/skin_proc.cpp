@@ -1,6 +1,7 @@
 // The subclass every skinned window gets: which kind of window it is, and its messages handed to
 // the painter of that kind.
 #include "skin/dll/painter.h"
+#include "win/high_contrast.h"
 
 namespace {
 
@@ -36,6 +37,19 @@ bool KindOf(HWND hwnd, SkinnedKind& kind) {
 
 void Apply(HWND hwnd, const Skinned& state, const LiveLook& look) {
   if (state.kind == SkinnedKind::ListView) ApplyListColours(hwnd, look);
+  if (state.kind == SkinnedKind::Frame) ChooseFrameRendering(hwnd);
+}
+
+// High contrast turned on or off, or the system's colours changed (a list told of that may take
+// them over ours): every window of the thread again. Frames hear of it; their controls do not.
+LRESULT FollowHighContrast(const Message& m) {
+  const LRESULT result = m.Default();
+  const bool on = HighContrastOn();
+  if (on != g_process.highContrast || m.msg == WM_SYSCOLORCHANGE) {
+    g_process.highContrast = on;
+    ReapplyToThreadWindows();
+  }
+  return result;
 }
 
 LRESULT CALLBACK SkinProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR ref) {
@@ -48,6 +62,8 @@ LRESULT CALLBACK SkinProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UIN
   }
   const LiveLook* look = CurrentLook();
   if (look == nullptr || state == nullptr) return m.Default();
+  if (state->kind == SkinnedKind::Frame && (msg == WM_SETTINGCHANGE || msg == WM_SYSCOLORCHANGE)) return FollowHighContrast(m);
+  if (g_process.highContrast) return m.Default();
   switch (state->kind) {
     case SkinnedKind::Frame: return FrameProc(m, *state, *look);
     case SkinnedKind::Button: return ButtonProc(m, *state, *look);
@@ -75,11 +91,8 @@ void SkinWindow(HWND hwnd, bool applyNow) {
   auto* state = HeapNew<Skinned>();
   if (state == nullptr) return;
   state->kind = kind;
-  if (kind == SkinnedKind::Frame) {
-    state->active = applyNow && GetActiveWindow() == hwnd;
-    // A frame made later gets this at WM_CREATE.
-    if (applyNow) LeaveFrameToUs(hwnd);
-  }
+  // A frame made later gets its rendering chosen at WM_CREATE.
+  if (kind == SkinnedKind::Frame) state->active = applyNow && GetActiveWindow() == hwnd;
   if (!SetWindowSubclass(hwnd, SkinProc, kSubclassId, reinterpret_cast<DWORD_PTR>(state))) {
     HeapDelete(state);
     return;

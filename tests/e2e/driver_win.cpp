@@ -9,11 +9,14 @@
 //   close | signal EXE zero|keep
 //   skinned FACE CAPTION CAPTION_INACTIVE | launch-two EXE FACE CAPTION CAPTION_INACTIVE
 //   (colours as RRGGBB hex)
+//   screen-reader [scan-end] | high-contrast on|off
 // Prints one PASS/FAIL line per check; the exit code is the number of failed checks (capped).
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -22,7 +25,7 @@
 
 #include "probe_win.h"
 #include "text/codepage.h"
-#include "text_probe_win.h"
+#include "inside_probe_win.h"
 #include "ui/control_ids.h"
 #include "verdict/score_display.h"
 
@@ -252,6 +255,12 @@ class Driver {
   bool CheckSkinned(HWND window, const SkinLook& look, const std::string& name);
   // Two starts at once: both windows skinned, both close with exit code 0.
   void LaunchTwo(const std::wstring& exe, const SkinLook& look);
+  void ScreenReader(bool scanEnded);
+  void HighContrast(bool on);
+  // Every pixel of the label lies between the face and ink (text drawn in ink, smoothed or not,
+  // with no other colour: no shadow, no edge), and ink is there.
+  // (Colours as 0x00RRGGBB.)
+  void CheckLabelInk(int id, DWORD face, DWORD ink, const std::string& name);
 
   std::vector<std::wstring> args_;
   size_t next_ = 0;
@@ -1338,6 +1347,182 @@ void Driver::DpiChangeDuringScan(wchar_t drive, const std::string& manifestPath,
   Geometry(dpi, 0, false);
 }
 
+// A window's accessible name as a screen reader gets it through oleacc (OBJID_CLIENT).
+bool AccessibleName(HWND hwnd, std::wstring* name) {
+  IAccessible* accessible = nullptr;
+  if (FAILED(AccessibleObjectFromWindow(hwnd, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                        reinterpret_cast<void**>(&accessible))) ||
+      accessible == nullptr)
+    return false;
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR text = nullptr;
+  const HRESULT got = accessible->get_accName(self, &text);
+  name->assign(text != nullptr ? text : L"");
+  SysFreeString(text);
+  accessible->Release();
+  return SUCCEEDED(got);
+}
+
+// What a screen reader reads of the window through oleacc: each label with a caption named by it
+// and answering as the Static class (the index that has Windows' oleacc serve it as static text;
+// Wine's serves every window as a plain client, so the role itself cannot be read here), each
+// button by its text, and the drive prompt just before the drive box in the z-order, where
+// oleacc looks for the name of a control that has none. scanEnded: the end text and the verdict
+// of the score are read so.
+void Driver::ScreenReader(bool scanEnded) {
+  const std::string at = scanEnded ? "screen reader after a scan: " : "screen reader: ";
+  if (!HaveWindow(at)) return;
+  constexpr LRESULT kStaticIndex = 65536 + 3;
+  const int labels[] = {kIdStatusLabel, kIdScoreCaptionLabel, kIdScoreLabel, kIdVerdictLabel, kIdDrivePromptLabel,
+                        kIdDisclaimerLabel};
+  const int buttons[] = {kIdScanButton, kIdFullScanButton, kIdClearButton};
+  for (int id : labels) {
+    HWND label = target_.Control(id);
+    const std::wstring caption = WindowText(label);
+    if (caption.empty()) continue;
+    std::wstring name;
+    const std::string what = at + "label \"" + Narrow(caption) + "\"";
+    if (report_.Check(AccessibleName(label, &name), what + " has an accessible object")) report_.Equal(name, caption, what + " read as its caption");
+    report_.Equal(Send(label, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_QUERYCLASSNAMEIDX)), kStaticIndex,
+                  what + " answers as the Static class");
+  }
+  for (int id : buttons) {
+    std::wstring name;
+    const std::wstring caption = WindowText(target_.Control(id));
+    AccessibleName(target_.Control(id), &name);
+    report_.Equal(name, caption, at + "button \"" + Narrow(caption) + "\" read as its text");
+  }
+  HWND prompt = target_.Control(kIdDrivePromptLabel);
+  report_.Check(GetWindow(target_.Control(kIdDriveBox), GW_HWNDPREV) == prompt,
+                at + "the drive prompt lies just before the drive box in the z-order");
+  if (!scanEnded) return;
+  std::wstring status, verdict;
+  AccessibleName(target_.Control(kIdStatusLabel), &status);
+  AccessibleName(target_.Control(kIdVerdictLabel), &verdict);
+  report_.Check(status == kEndText || status == kAllEndText, at + "the end text is read",
+                "read \"" + Narrow(status) + "\"");
+  const std::wstring want = GbkToWide(VerdictFor(static_cast<int32_t>(100 - rowsSinceClear_)));
+  report_.Check(!want.empty(), at + "the score has a verdict to read");
+  report_.Equal(verdict, want, at + "the verdict is read");
+}
+
+namespace {
+
+// 0x00RRGGBB, as CaptureScreen gives pixels.
+DWORD Rgb(COLORREF c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
+
+// WCAG's contrast ratio of two 0x00RRGGBB colours.
+double Contrast(DWORD a, DWORD b) {
+  const auto luminance = [](DWORD c) {
+    double sum = 0;
+    const double weights[] = {0.0722, 0.7152, 0.2126};  // blue, green, red
+    for (int i = 0; i < 3; ++i) {
+      const double v = static_cast<double>((c >> (8 * i)) & 0xFF) / 255.0;
+      sum += weights[i] * (v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4));
+    }
+    return sum;
+  };
+  const double la = luminance(a), lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+}  // namespace
+
+void Driver::CheckLabelInk(int id, DWORD face, DWORD ink, const std::string& name) {
+  HWND label = target_.Control(id);
+  RECT r{};
+  GetWindowRect(label, &r);
+  // The drive box covers the prompt's end.
+  RECT box{};
+  GetWindowRect(target_.Control(kIdDriveBox), &box);
+  RECT shared{};
+  if (IntersectRect(&shared, &r, &box)) r.right = box.left;
+  const std::vector<DWORD> pixels = CaptureScreen(r);
+  const DWORD f = face, t = ink;
+  size_t inked = 0, stray = 0;
+  DWORD example = 0;
+  for (DWORD p : pixels) {
+    bool between = true;
+    for (int shift = 0; shift < 24; shift += 8) {
+      const int c = static_cast<int>((p >> shift) & 0xFF), a = static_cast<int>((f >> shift) & 0xFF),
+                b = static_cast<int>((t >> shift) & 0xFF);
+      between = between && c >= std::min(a, b) - 2 && c <= std::max(a, b) + 2;
+    }
+    if (p == t) ++inked;
+    if (!between && stray++ == 0) example = p;
+  }
+  char detail[160];
+  snprintf(detail, sizeof detail, "%zu of %zu pixels in %06lx, %zu off the blend with face %06lx (first %06lx)", inked,
+           pixels.size(), static_cast<unsigned long>(t), stray, static_cast<unsigned long>(f),
+           static_cast<unsigned long>(example));
+  report_.Check(inked >= 10 && stray == 0, name + ": \"" + Narrow(WindowText(label)) + "\" drawn in it alone", detail);
+}
+
+// Windows' high contrast switched on or off as a user does it: SPI_GETHIGHCONTRAST now tells it
+// (Wine cannot turn it on: probe.dll answers in kevu.exe and Skin.dll), and the window hears of
+// it as every top-level window does. On: the frame and face are the system's, not the skin's,
+// and the labels are drawn in the theme's colours, readable on its face. Off: the labels have
+// their own colours again (the skin's return is the skinned step's to check).
+void Driver::HighContrast(bool on) {
+  const std::string at = on ? "high contrast on: " : "high contrast off: ";
+  if (!HaveWindow(at)) return;
+  DWORD flag = on ? 1 : 0;
+  std::string why;
+  const DWORD reported = CallInTarget(target_, "ReportHighContrast", &flag, sizeof flag, true, &why);
+  report_.Check(reported == (kContrastReportedToKevu | kContrastReportedToSkin), at + "kevu.exe and Skin.dll are told",
+                "answer " + std::to_string(reported) + " " + why);
+  Send(target_.main, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+  Send(target_.main, WM_SYSCOLORCHANGE, 0, 0);
+  SetWindowPos(target_.main, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  SetForegroundWindow(target_.main);
+  const DWORD face = Rgb(GetSysColor(COLOR_3DFACE));
+  DWORD facePixel = 0, captionPixel = 0;
+  if (!on) {
+    WaitFor([&] {
+      POINT client{2, 2};
+      ClientToScreen(target_.main, &client);
+      const std::vector<DWORD> a = CaptureScreen(RECT{client.x, client.y, client.x + 1, client.y + 1});
+      facePixel = a.empty() ? face : a[0];
+      return facePixel != face;
+    }, 15000);
+    CheckLabelInk(kIdDisclaimerLabel, facePixel, 0xFF0000, at + "the disclaimer's own red again");
+    return;
+  }
+  const DWORD captions[] = {Rgb(GetSysColor(COLOR_ACTIVECAPTION)), Rgb(GetSysColor(COLOR_INACTIVECAPTION))};
+  const bool system = WaitFor([&] {
+    RECT frame{};
+    POINT client{0, 0};
+    GetWindowRect(target_.main, &frame);
+    ClientToScreen(target_.main, &client);
+    const int border = client.x - frame.left;
+    const std::vector<DWORD> a = CaptureScreen(RECT{client.x + 2, client.y + 2, client.x + 3, client.y + 3});
+    const std::vector<DWORD> b = CaptureScreen(RECT{frame.left + border + 1, frame.top + border + 2,
+                                                    frame.left + border + 2, frame.top + border + 3});
+    facePixel = a.empty() ? ~0u : a[0];
+    captionPixel = b.empty() ? ~0u : b[0];
+    return facePixel == face && (captionPixel == captions[0] || captionPixel == captions[1]);
+  }, 15000);
+  char seen[96];
+  snprintf(seen, sizeof seen, "face %06lx, caption %06lx", static_cast<unsigned long>(facePixel),
+           static_cast<unsigned long>(captionPixel));
+  report_.Check(system, at + "frame and face in the system's colours (the skin stepped aside)", seen);
+  const DWORD text = Rgb(GetSysColor(COLOR_WINDOWTEXT)), emphasis = Rgb(GetSysColor(COLOR_HOTLIGHT));
+  for (DWORD ink : {text, emphasis}) {
+    char ratio[64];
+    snprintf(ratio, sizeof ratio, "%06lx on %06lx: %.1f:1", static_cast<unsigned long>(ink),
+             static_cast<unsigned long>(face), Contrast(ink, face));
+    report_.Check(Contrast(ink, face) >= 4.5, at + "the theme's colour " + ratio + " is readable (4.5:1 at least)");
+  }
+  CheckLabelInk(kIdStatusLabel, face, text, at + "the status in the theme's text colour");
+  CheckLabelInk(kIdScoreCaptionLabel, face, text, at + "the score caption in the theme's text colour");
+  CheckLabelInk(kIdDrivePromptLabel, face, text, at + "the drive prompt in the theme's text colour");
+  CheckLabelInk(kIdScoreLabel, face, emphasis, at + "the red score in the theme's hot-light colour");
+  CheckLabelInk(kIdVerdictLabel, face, emphasis, at + "the red verdict in the theme's hot-light colour");
+  CheckLabelInk(kIdDisclaimerLabel, face, emphasis, at + "the red disclaimer in the theme's hot-light colour");
+}
+
 void Driver::Close() {
   if (!HaveWindow("close")) return;
   CloseByKeyboard(target_.main);
@@ -1444,6 +1629,12 @@ int Driver::Run(int argc, wchar_t** argv) {
     } else if (step == "skinned" && Need(3, step)) {
       const SkinLook look = SkinLookArg();
       if (HaveWindow(step)) CheckSkinned(target_.main, look, "skin");
+    } else if (step == "screen-reader") {
+      const bool scanEnded = next_ < args_.size() && args_[next_] == L"scan-end";
+      if (scanEnded) ++next_;
+      ScreenReader(scanEnded);
+    } else if (step == "high-contrast" && Need(1, step)) {
+      HighContrast(Arg() == "on");
     } else if (step == "launch-two" && Need(4, step)) {
       std::wstring exe = args_[next_++];
       LaunchTwo(exe, SkinLookArg());
@@ -1461,6 +1652,8 @@ int Driver::Run(int argc, wchar_t** argv) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  // For oleacc, as a screen reader uses it.
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   Driver driver;
   return driver.Run(argc, argv);
 }

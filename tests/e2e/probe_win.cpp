@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "text_probe_win.h"
+#include "inside_probe_win.h"
 
 namespace e2e {
 
@@ -144,41 +144,47 @@ DWORD RunInTarget(const Target& target, LPTHREAD_START_ROUTINE start, void* para
 
 }  // namespace
 
-bool MeasureInTarget(const Target& target, TextProbeRequest& request, std::string* why) {
+DWORD CallInTarget(const Target& target, const char* entryName, void* data, size_t size, bool keepLoaded,
+                   std::string* why) {
   wchar_t self[MAX_PATH] = {};
   const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
   std::wstring path(self, n);
-  path = path.substr(0, path.find_last_of(L'\\') + 1) + L"textprobe.dll";
+  path = path.substr(0, path.find_last_of(L'\\') + 1) + L"probe.dll";
   // Loaded here too, for where its entry lies from its base; kernel32 lies at the same place in
   // every process of a session, so LoadLibraryW's address here is its address there.
   HMODULE local = LoadLibraryW(path.c_str());
-  const auto* entry = local ? reinterpret_cast<const char*>(GetProcAddress(local, "MeasureTexts")) : nullptr;
+  const auto* entry = local ? reinterpret_cast<const char*>(GetProcAddress(local, entryName)) : nullptr;
   const auto load = reinterpret_cast<LPTHREAD_START_ROUTINE>(
       reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW")));
   const auto unload = reinterpret_cast<LPTHREAD_START_ROUTINE>(
       reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "FreeLibrary")));
   if (entry == nullptr) {
-    *why = "textprobe.dll or its MeasureTexts not found beside the driver";
-    return false;
+    *why = std::string("probe.dll or its ") + entryName + " not found beside the driver";
+    return 0;
   }
   const size_t pathBytes = (path.size() + 1) * sizeof(wchar_t);
-  RemoteBuffer remote(target.process, sizeof request + pathBytes);
-  if (!remote.Write(0, &request, sizeof request) || !remote.Write(sizeof request, path.c_str(), pathBytes)) {
+  RemoteBuffer remote(target.process, size + pathBytes);
+  if (!remote.Write(0, data, size) || !remote.Write(size, path.c_str(), pathBytes)) {
     *why = "no memory in the target";
-    return false;
+    return 0;
   }
   // A 32-bit module's handle is its base, and a thread's exit code carries it whole.
-  const DWORD base = RunInTarget(target, load, remote.at(sizeof request));
+  const DWORD base = RunInTarget(target, load, remote.at(size));
   if (base == 0) {
-    *why = "textprobe.dll did not load in the target";
-    return false;
+    *why = "probe.dll did not load in the target";
+    return 0;
   }
   const auto remoteEntry = reinterpret_cast<LPTHREAD_START_ROUTINE>(
       static_cast<uintptr_t>(base) + static_cast<uintptr_t>(entry - reinterpret_cast<const char*>(local)));
-  const bool ran = RunInTarget(target, remoteEntry, remote.at(0)) == 1 && remote.Read(0, &request, sizeof request);
-  RunInTarget(target, unload, reinterpret_cast<void*>(static_cast<uintptr_t>(base)));
-  if (!ran) *why = "MeasureTexts did not run in the target";
-  return ran;
+  DWORD result = RunInTarget(target, remoteEntry, remote.at(0));
+  if (result != 0 && !remote.Read(0, data, size)) result = 0;
+  if (!keepLoaded) RunInTarget(target, unload, reinterpret_cast<void*>(static_cast<uintptr_t>(base)));
+  if (result == 0) *why = std::string(entryName) + " did not run in the target";
+  return result;
+}
+
+bool MeasureInTarget(const Target& target, TextProbeRequest& request, std::string* why) {
+  return CallInTarget(target, "MeasureTexts", &request, sizeof request, false, why) == 1;
 }
 
 ListViewProbe::ListViewProbe(const Target& target, HWND list)

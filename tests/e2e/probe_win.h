@@ -69,9 +69,14 @@ LRESULT Send(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, DWORD timeoutMs = 15000)
 // A control's rectangle in its parent's client coordinates.
 RECT ChildRect(HWND child);
 
+// Runs the entry of probe.dll (beside the driver) inside the target on a copy of size bytes of
+// data, which is read back; gives the entry's result, 0 when it did not run (why says so).
+// keepLoaded: the probe stays in the target, for what it did there needs it.
+DWORD CallInTarget(const Target& target, const char* entryName, void* data, size_t size, bool keepLoaded,
+                   std::string* why);
 struct TextProbeRequest;
-// Has textprobe.dll (beside the driver) measure the request's texts inside the target, in fonts
-// of the target's own; false when it could not be run there.
+// Has probe.dll measure the request's texts inside the target, in fonts of the target's own;
+// false when it could not be run there.
 bool MeasureInTarget(const Target& target, TextProbeRequest& request, std::string* why);
 
 struct Row {

@@ -3,7 +3,8 @@
 # folders mapped as drives, and our driver using the window from outside as a user does.
 #   run_e2e.sh CROSS_BUILD_DIR [--smoke KEVU_EXE RELEASE_BUILD_DIR]
 # Prints one line per check, then "N passed, N failed"; the screenshots after a scan are kept as
-# CROSS_BUILD_DIR/e2e/kevu-after-scan.png (96 DPI) and kevu-dpi144.png, kevu-dpi192.png.
+# CROSS_BUILD_DIR/e2e/kevu-after-scan.png (96 DPI), kevu-dpi144.png, kevu-dpi192.png and
+# kevu-high-contrast.png.
 # --smoke: only one start of another build's kevu.exe (a release's), with the drivers of
 # CROSS_BUILD_DIR: the window up and skinned, the skin files it writes as that build made them;
 # its screenshot is RELEASE_BUILD_DIR/kevu-smoke.png.
@@ -24,7 +25,7 @@ fi
 driver=$build/tests/e2e/driver.exe
 recorder=$build/tests/e2e/recorder.exe
 dwm_recorder=$build/tests/e2e/dwmapi.dll
-text_probe=$build/tests/e2e/textprobe.dll
+inside_probe=$build/tests/e2e/probe.dll
 standin=$build/skin/standin_skin.dll
 
 passed=0
@@ -37,11 +38,11 @@ finish() {
   exit $?
 }
 
-if [ ! -f "$driver" ] || [ ! -f "$recorder" ] || [ ! -f "$dwm_recorder" ] || [ ! -f "$text_probe" ]; then
-  cmake --build "$build" --target kevu_e2e_driver kevu_e2e_recorder kevu_e2e_dwm_recorder kevu_e2e_text_probe \
+if [ ! -f "$driver" ] || [ ! -f "$recorder" ] || [ ! -f "$dwm_recorder" ] || [ ! -f "$inside_probe" ]; then
+  cmake --build "$build" --target kevu_e2e_driver kevu_e2e_recorder kevu_e2e_dwm_recorder kevu_e2e_probe \
     -j2 >/dev/null 2>&1
 fi
-for f in "$kevu" "$driver" "$recorder" "$dwm_recorder" "$text_probe" "$standin"; do
+for f in "$kevu" "$driver" "$recorder" "$dwm_recorder" "$inside_probe" "$standin"; do
   [ -f "$f" ] || { fail "build: $(basename "$f") missing"; finish; }
 done
 
@@ -126,7 +127,7 @@ prepare_prefix() {
   cp "$kevu" "$e2e/SCAN.TMP"
   cp "$driver" "$e2e/driver.exe"
   cp "$recorder" "$e2e/recorder.exe"
-  cp "$text_probe" "$e2e/textprobe.dll"
+  cp "$inside_probe" "$e2e/probe.dll"
   # kevu.exe's skin gets our recording dwmapi.dll in place of the system's (override below).
   cp "$dwm_recorder" "$WINEPREFIX/drive_c/windows/system32/dwmapi.dll"
   cat >"$e2e/setup.reg" <<'EOF'
@@ -159,6 +160,55 @@ REGEDIT4
 "Decorated"="N"
 EOF
   wine regedit /S 'C:\e2e\setup.reg' >"$work/regedit.log" 2>&1 || return 1
+  restart_wine
+}
+
+# A dark high contrast theme's colours, as a theme leaves them in the registry, seen by every
+# program of the prefix from its next start on. The labels' face, text and emphasis colours are
+# ButtonFace, WindowText and HotTrackingColor; ButtonText differs from WindowText on purpose.
+# Wine's own visual style goes, as Windows' normal one does in high contrast: the system's
+# controls are then drawn in these colours too.
+set_dark_colours() {
+  cat >"$WINEPREFIX/drive_c/e2e/dark.reg" <<'EOF'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Control Panel\Colors]
+"Background"="0 0 0"
+"AppWorkspace"="45 50 54"
+"Window"="45 50 54"
+"WindowText"="255 255 255"
+"WindowFrame"="255 255 255"
+"ButtonFace"="45 50 54"
+"ButtonText"="182 246 240"
+"ButtonShadow"="128 128 128"
+"ButtonHilight"="255 255 255"
+"ButtonLight"="45 50 54"
+"ButtonDkShadow"="0 0 0"
+"ButtonAlternateFace"="45 50 54"
+"GrayText"="166 166 166"
+"Hilight"="161 191 222"
+"HilightText"="45 50 54"
+"HotTrackingColor"="112 235 222"
+"ActiveTitle"="20 20 20"
+"GradientActiveTitle"="20 20 20"
+"TitleText"="255 255 255"
+"InactiveTitle"="60 60 60"
+"GradientInactiveTitle"="60 60 60"
+"InactiveTitleText"="166 166 166"
+"ActiveBorder"="45 50 54"
+"InactiveBorder"="45 50 54"
+"Menu"="45 50 54"
+"MenuText"="255 255 255"
+"MenuBar"="45 50 54"
+"MenuHilight"="161 191 222"
+"InfoWindow"="45 50 54"
+"InfoText"="255 255 255"
+"Scrollbar"="45 50 54"
+
+[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\ThemeManager]
+"ThemeActive"="0"
+EOF
+  wine regedit /S 'C:\e2e\dark.reg' >>"$work/regedit.log" 2>&1
   restart_wine
 }
 
@@ -202,7 +252,7 @@ run_driver() {
 }
 
 mkdir -p "$artifacts"
-if [ -n "$smoke" ]; then rm -f "$artifacts/kevu-smoke.png"; else rm -f "$artifacts"/kevu-after-scan.png "$artifacts"/kevu-dpi*.png; fi
+if [ -n "$smoke" ]; then rm -f "$artifacts/kevu-smoke.png"; else rm -f "$artifacts"/kevu-after-scan.png "$artifacts"/kevu-dpi*.png "$artifacts"/kevu-high-contrast.png; fi
 
 start_display && pass "Xvfb display $DISPLAY" || { fail "Xvfb display"; finish; }
 # shellcheck source=tools/wine-setup.sh
@@ -280,8 +330,8 @@ fi
 [ -d "$user_dir" ] && pass "per-user folder of the prefix: $user_dir" || fail "per-user folder of the prefix: $user_dir"
 run_driver window 420 \
   drive-type D fixed drive-type E removable drive-type F fixed volume-label D KevuData \
-  launch 'C:\e2e\kevu.exe' skinned "${skin_look[@]}" initial geometry drivebox D:KevuData F: -E \
-  scan-drive D "$manifest" scan-drive D "$manifest" open-row .kvt "$recorder_log" \
+  launch 'C:\e2e\kevu.exe' skinned "${skin_look[@]}" initial screen-reader geometry drivebox D:KevuData F: -E \
+  scan-drive D "$manifest" screen-reader scan-end scan-drive D "$manifest" open-row .kvt "$recorder_log" \
   pause 'C:\e2e\ready' 'C:\e2e\go' \
   full-scan "$manifest" open-deleted .kvt clear open-none "$recorder_log" \
   scan-drive F "$manifest" open-row .kvt "$recorder_log" open-below "$recorder_log" close
@@ -358,5 +408,13 @@ for dpi in 120 144 192; do
   [ "$dpi" -ne 120 ] && steps+=(scan-drive D "$manifest" pause 'C:\e2e\ready' 'C:\e2e\go')
   screenshot=kevu-dpi$dpi.png run_driver "dpi-$dpi" 300 "${steps[@]}" close
 done
+
+# High contrast switched on and off during a run, with a dark theme's colours (Wine cannot turn
+# it on: probe.dll makes SPI_GETHIGHCONTRAST report it inside kevu.exe).
+set_log_pixels 96
+set_dark_colours
+screenshot=kevu-high-contrast.png run_driver high-contrast 300 \
+  launch 'C:\e2e\kevu.exe' skinned "${skin_look[@]}" scan-drive D "$manifest" \
+  high-contrast on pause 'C:\e2e\ready' 'C:\e2e\go' high-contrast off skinned "${skin_look[@]}" close
 
 finish
