@@ -307,7 +307,12 @@ void Render(MainWindow& w, bool force = false) {
   // Asked after the snapshot: an end text in it always comes with its walk over.
   const bool walking = !force && w.ctx->scanRun.IsRunning();
   const RenderPlan plan = w.pacer.Plan(started, walking, w.list.Grows(now.rowCount));
-  const double growthCost = plan.render ? RenderList(w, now) : -1;
+  double growthCost = -1;
+  if (plan.list) {
+    growthCost = RenderList(w, now);
+  } else if (plan.progress) {
+    RenderCaption(w, LabelId::Status, now);
+  }
   w.pacer.Rendered(started, plan, growthCost);
   if (plan.wakeInMs >= 0) RenderAgainIn(w, plan.wakeInMs);
 }
