@@ -373,8 +373,9 @@ double RenderList(MainWindow& w, const ControlState::ViewSnapshot& now) {
   return growthCost;
 }
 
-// force: everything now, whatever the pace (the user's own acts, the end of a walk).
-void Render(MainWindow& w, bool force = false) {
+// Now: everything at once, whatever the pace (the user's own acts, the end of a walk).
+enum class Pace { Paced, Now };
+void Render(MainWindow& w, Pace pace = Pace::Paced) {
   if (w.renderTimerSet) KillTimer(w.hwnd, kIdRenderTimer);
   w.renderTimerSet = false;
   const double started = MillisecondsNow();
@@ -382,9 +383,14 @@ void Render(MainWindow& w, bool force = false) {
   w.state->AcknowledgeChange();
   const ControlState::ViewSnapshot now = w.state->Snapshot();
   // Asked after the snapshot: an end text in it always comes with its walk over.
-  const bool walking = !force && w.ctx->scanRun.IsRunning();
+  const bool walking = pace == Pace::Paced && w.ctx->scanRun.IsRunning();
   const RenderPlan plan = w.pacer.Plan(started, walking, w.list.Grows(now.rowCount));
-  const double growthCost = plan.render ? RenderList(w, now) : -1;
+  double growthCost = -1;
+  if (plan.list) {
+    growthCost = RenderList(w, now);
+  } else if (plan.progress) {
+    RenderCaption(w, LabelId::Status, now);
+  }
   w.pacer.Rendered(started, plan, growthCost);
   if (plan.wakeInMs >= 0) RenderAgainIn(w, plan.wakeInMs);
 }
@@ -402,7 +408,7 @@ bool OnCreate(MainWindow& w) {
   w.state->SetChangeNotifier([hwnd] { PostMessageW(hwnd, kMsgStateChanged, 0, 0); });
   w.ctx->scanRun.SetFinishNotifier([hwnd] { PostMessageW(hwnd, kMsgWalkEnded, 0, 0); });
   if (w.onCreated) w.onCreated();
-  Render(w, true);
+  Render(w, Pace::Now);
   return true;
 }
 
@@ -443,7 +449,7 @@ void TakeDriveChoice(MainWindow& w) { TakeDriveBoxChoice(w.driveBox, *w.state); 
 void TakeListSelection(MainWindow& w) { w.list.TakeSelectionFromList(); }
 
 // The user's own act is shown now, whatever the pace: the list never lists rows the state no longer has.
-void ShowNow(MainWindow& w) { Render(w, true); }
+void ShowNow(MainWindow& w) { Render(w, Pace::Now); }
 
 // Each control event: the UI step before its handler, the handler, the UI step after it.
 struct EventRoute {
@@ -573,7 +579,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_CREATE: return OnCreate(*w) ? 0 : -1;
     case kMsgStateChanged: OnStateChanged(*w); return 0;
     case kMsgShowSelection: OnShowSelection(*w); return 0;
-    case kMsgWalkEnded: Render(*w, true); return 0;
+    case kMsgWalkEnded: Render(*w, Pace::Now); return 0;
     case WM_TIMER: OnTimer(*w, wParam); return 0;
     case WM_COMMAND: RouteEvent(*w, LOWORD(wParam), HIWORD(wParam), nullptr); return 0;
     case WM_NOTIFY: return OnNotify(*w, *reinterpret_cast<const NMHDR*>(lParam));

@@ -1073,29 +1073,37 @@ void Driver::TimeScan(wchar_t drive) {
   std::string name = "time scan";
   if (!HaveWindow(name)) return;
   if (!report_.Check(ChooseDrive(drive), name + ": drive chosen")) return;
-  HWND statusLabel = target_.Control(kIdStatusLabel);
-  // The status is read from the system's copy of the label's text, which asks nothing of the
-  // window; only the round trips do, every kTripEveryMs: the measuring stays off kevu.exe's CPU.
+  // The labels are read from the system's copy of their text, which asks nothing of the window;
+  // only the round trips do, every kTripEveryMs: the measuring stays off kevu.exe's CPU.
   constexpr DWORD kLookEveryMs = 10;
   constexpr double kTripEveryMs = 30;
-  const auto statusNow = [&] {
+  const auto textNow = [](HWND label) {
     wchar_t text[512];
-    const int n = InternalGetWindowText(statusLabel, text, 512);
+    const int n = InternalGetWindowText(label, text, 512);
     return std::wstring(text, n > 0 ? static_cast<size_t>(n) : 0);
   };
+  HWND statusLabel = target_.Control(kIdStatusLabel), scoreLabel = target_.Control(kIdScoreLabel);
   std::vector<double> trips;
-  std::wstring shown = statusNow();
-  int renders = 0;  // the status names a new file at every render while the walk goes on
+  std::wstring shown = textNow(statusLabel), score = textNow(scoreLabel);
+  int renders = 0;  // the status names a new file at every progress render while the walk goes on
+  int scoreChanges = 0;
+  double firstScore = 0, lastScore = 0;  // while suspects arrive
   const double start = NowMs();
   double lastTrip = start;
   ClickButton(kIdScanButton);
   bool ended = false;
   while (!ended) {
-    const std::wstring status = statusNow();
+    const std::wstring status = textNow(statusLabel);
     ended = status == kEndText;
     if (status != shown) ++renders;
     shown = status;
     const double now = NowMs();
+    const std::wstring scoreText = textNow(scoreLabel);
+    if (!ended && scoreText != score) {
+      if (scoreChanges++ == 0) firstScore = now;
+      lastScore = now;
+      score = scoreText;
+    }
     if (!ended && now - lastTrip >= kTripEveryMs) {
       DWORD_PTR result = 0;
       SendMessageTimeoutW(target_.main, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
@@ -1113,8 +1121,9 @@ void Driver::TimeScan(wchar_t drive) {
   };
   std::printf(
       "BENCH scan_ms=%.1f roundtrips=%zu roundtrip_median_ms=%.2f roundtrip_p99_ms=%.2f roundtrip_max_ms=%.2f "
-      "renders_per_s=%.1f\n",
-      elapsed, trips.size(), at(0.5), at(0.99), trips.empty() ? 0.0 : trips.back(), 1000.0 * renders / elapsed);
+      "renders_per_s=%.1f score_changes_per_s=%.1f\n",
+      elapsed, trips.size(), at(0.5), at(0.99), trips.empty() ? 0.0 : trips.back(), 1000.0 * renders / elapsed,
+      scoreChanges > 1 ? 1000.0 * (scoreChanges - 1) / (lastScore - firstScore) : 0.0);
   std::fflush(stdout);
 }
 
