@@ -47,7 +47,7 @@ constexpr UINT kMaxDpi = 960;
 
 // The controls of the window, in creation order, which is also the Tab order (the labels take
 // no focus). Sizes, texts, fonts, colours and effects of each are here and nowhere else.
-enum class Kind { Label, Button, DriveBox, SuspectList, DriveList };
+enum class ControlKind { Label, Button, DriveBox, SuspectList, DriveList };
 struct FontSpec {
   int height;        // character height in pixels at 96 DPI; 0: the default GUI font
   const char* face;  // UTF-8; "" leaves the face to the system
@@ -58,7 +58,7 @@ constexpr LabelInk kBlack = LabelInk::Black;
 constexpr LabelInk kRed = LabelInk::Red;
 struct ControlSpec {
   int id;
-  Kind kind;
+  ControlKind kind;
   int left, top, width, height;  // at 96 DPI
   const char* text;  // UTF-8
   FontSpec font = kGuiFont;
@@ -67,19 +67,19 @@ struct ControlSpec {
   DWORD group = 0;   // WS_GROUP: the first control of a group for the arrow keys
 };
 constexpr ControlSpec kControls[] = {
-    {kIdDriveBox, Kind::DriveBox, 136, 360, 216, 80, ""},  // 80: the field with its list dropped down
-    {kIdScanButton, Kind::Button, 359, 360, 97, 24, "扫描", kGuiFont, kBlack, LabelEffect::None, WS_GROUP},
-    {kIdFullScanButton, Kind::Button, 472, 360, 120, 24, "全盘扫描"},
-    {kIdClearButton, Kind::Button, 608, 360, 112, 24, "清空列表重置分数"},
-    {kIdSuspectList, Kind::SuspectList, 8, 24, 704, 264, ""},
-    {kIdStatusLabel, Kind::Label, 16, 8, 704, 16, ""},
-    {kIdScoreCaptionLabel, Kind::Label, 16, 304, 80, 32, "健康度:", {19, "", DEFAULT_PITCH}},
-    {kIdScoreLabel, Kind::Label, 96, 296, 152, 48, "100", {48, "新宋体", FIXED_PITCH}, kRed, LabelEffect::Shadow},
-    {kIdVerdictLabel, Kind::Label, 192, 304, 536, 24, "", {16, "", DEFAULT_PITCH}, kRed, LabelEffect::LightEdge},
-    {kIdDrivePromptLabel, Kind::Label, 16, 360, 128, 24, "请选择要搜索的盘符："},
-    {kIdDisclaimerLabel, Kind::Label, 16, 400, 568, 16,
+    {kIdDriveBox, ControlKind::DriveBox, 136, 360, 216, 80, ""},  // 80: the field with its list dropped down
+    {kIdScanButton, ControlKind::Button, 359, 360, 97, 24, "扫描", kGuiFont, kBlack, LabelEffect::None, WS_GROUP},
+    {kIdFullScanButton, ControlKind::Button, 472, 360, 120, 24, "全盘扫描"},
+    {kIdClearButton, ControlKind::Button, 608, 360, 112, 24, "清空列表重置分数"},
+    {kIdSuspectList, ControlKind::SuspectList, 8, 24, 704, 264, ""},
+    {kIdStatusLabel, ControlKind::Label, 16, 8, 704, 16, ""},
+    {kIdScoreCaptionLabel, ControlKind::Label, 16, 304, 80, 32, "健康度:", {19, "", DEFAULT_PITCH}},
+    {kIdScoreLabel, ControlKind::Label, 96, 296, 152, 48, "100", {48, "新宋体", FIXED_PITCH}, kRed, LabelEffect::Shadow},
+    {kIdVerdictLabel, ControlKind::Label, 192, 304, 536, 24, "", {16, "", DEFAULT_PITCH}, kRed, LabelEffect::LightEdge},
+    {kIdDrivePromptLabel, ControlKind::Label, 16, 360, 128, 24, "请选择要搜索的盘符："},
+    {kIdDisclaimerLabel, ControlKind::Label, 16, 400, 568, 16,
      "免责申明:本程序导致的夫妻,情侣,朋友,等关系不和谐,本人概不负责.", kGuiFont, kRed},
-    {kIdDriveList, Kind::DriveList, 456, 72, 72, 160, ""},
+    {kIdDriveList, ControlKind::DriveList, 456, 72, 72, 160, ""},
 };
 constexpr size_t kControlCount = std::size(kControls);
 
@@ -145,7 +145,7 @@ void SetFonts(MainWindow& w) {
   GdiObject<HFONT> fresh[kControlCount];
   for (size_t row = 0; row < kControlCount; ++row) {
     const ControlSpec& control = kControls[row];
-    if (control.kind != Kind::Label) continue;
+    if (control.kind != ControlKind::Label) continue;
     if (control.font.height > 0) fresh[row].Reset(CreateOwnFont(control.font, w.dpi));
     w.looks[row].font = fresh[row].Get();
     w.looks[row].dpi = w.dpi;
@@ -167,7 +167,7 @@ bool SetLabelColours(MainWindow& w) {
   bool changed = false;
   for (size_t row = 0; row < kControlCount; ++row) {
     const ControlSpec& control = kControls[row];
-    if (control.kind != Kind::Label) continue;
+    if (control.kind != ControlKind::Label) continue;
     const LabelPaint paint = LabelPaintFor(control.ink, control.effect, w.highContrast, theme);
     LabelLook& look = w.looks[row];
     changed = changed || look.color != paint.color || look.effect != paint.effect;
@@ -264,16 +264,16 @@ HWND CreateControl(MainWindow& w, size_t row) {
   const ControlSpec& control = kControls[row];
   const RECT rect = ScaledRect(control, w.dpi);
   switch (control.kind) {
-    case Kind::Label:
+    case ControlKind::Label:
       // Its look (font, colour, effect) is filled in by SetFonts before it first paints.
       return CreateLabel(w.hwnd, control.id, rect, UiText(control.text), &w.looks[row]);
-    case Kind::Button:
+    case ControlKind::Button:
       return CreateButton(w.hwnd, control, rect);
-    case Kind::DriveBox:
+    case ControlKind::DriveBox:
       return w.driveBox = CreateDriveBox(w.hwnd, control.id, rect);
-    case Kind::SuspectList:
+    case ControlKind::SuspectList:
       return CreateSuspectList(w.hwnd, control.id, rect, w.dpi);
-    case Kind::DriveList:
+    case ControlKind::DriveList:
       return w.driveList = CreateDriveList(w.hwnd, control.id, rect);
   }
   return nullptr;
@@ -295,9 +295,9 @@ bool CreateControls(MainWindow& w) {
     HWND control = CreateControl(w, row);
     if (!control) return false;
     // Labels lie under the other controls where they meet; the prompt is placed apart (PlacePrompt).
-    if (kControls[row].kind == Kind::Label)
+    if (kControls[row].kind == ControlKind::Label)
       SetWindowPos(control, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    if (kControls[row].kind == Kind::SuspectList) w.list.Attach(control, w.state);
+    if (kControls[row].kind == ControlKind::SuspectList) w.list.Attach(control, w.state);
   }
   for (const CaptionLabel& caption : kCaptionLabels)
     w.captionLabels[LabelIndex(caption.label)] = GetDlgItem(w.hwnd, caption.id);
