@@ -37,7 +37,14 @@ void KeywordMatcher::Build(const std::vector<std::string>& entries) {
   firstPairs_.clear();
   std::fill(std::begin(singleBytes_), std::end(singleBytes_), 0);
 
-  // Identical entries share one pattern whose weight is how often it is listed.
+  const std::vector<std::string_view> patterns = CountPatterns(entries);
+  if (patterns.empty()) return;
+  BuildPrefilter(patterns);
+  CompleteAutomaton(BuildTrie(patterns));
+}
+
+// Identical entries share one pattern whose weight is how often it is listed.
+std::vector<std::string_view> KeywordMatcher::CountPatterns(const std::vector<std::string>& entries) {
   std::map<std::string_view, uint32_t> ids;
   std::vector<std::string_view> patterns;
   for (const std::string& entry : entries) {
@@ -50,8 +57,10 @@ void KeywordMatcher::Build(const std::vector<std::string>& entries) {
     }
     ++patternWeight_[it->second];
   }
-  if (patterns.empty()) return;
+  return patterns;
+}
 
+void KeywordMatcher::BuildPrefilter(const std::vector<std::string_view>& patterns) {
   firstPairs_.assign(kAlphabet * kAlphabet / 64, 0);
   for (const std::string_view pattern : patterns) {
     const auto first = static_cast<unsigned char>(pattern[0]);
@@ -66,8 +75,11 @@ void KeywordMatcher::Build(const std::vector<std::string>& entries) {
   }
   std::stable_sort(candidates_.begin(), candidates_.end(),
                    [](const Candidate& a, const Candidate& b) { return a.pair < b.pair; });
+}
 
-  // Trie: 0 in a row means "no child" until the row is completed below (nothing points to the root).
+// 0 in a row means "no child" until CompleteAutomaton fills it (nothing points to the root).
+// Gives each state's pattern, or kNoPattern.
+std::vector<uint32_t> KeywordMatcher::BuildTrie(const std::vector<std::string_view>& patterns) {
   std::vector<uint32_t> terminal(1, kNoPattern);
   next_.assign(kAlphabet, 0);
   for (uint32_t id = 0; id < patterns.size(); ++id) {
@@ -83,8 +95,11 @@ void KeywordMatcher::Build(const std::vector<std::string>& entries) {
     }
     terminal[state] = id;
   }
+  return terminal;
+}
 
-  // Breadth first: a state's failure state is shallower, so its row and outputs are complete.
+// Breadth first: a state's failure state is shallower, so its row and outputs are complete.
+void KeywordMatcher::CompleteAutomaton(const std::vector<uint32_t>& terminal) {
   const size_t stateCount = terminal.size();
   std::vector<uint32_t> fail(stateCount, 0);
   std::vector<std::vector<uint32_t>> out(stateCount);

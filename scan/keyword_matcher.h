@@ -44,8 +44,11 @@ class KeywordMatcher {
 
  private:
   friend class Counter;
+  std::vector<std::string_view> CountPatterns(const std::vector<std::string>& entries);
+  void BuildPrefilter(const std::vector<std::string_view>& patterns);
+  std::vector<uint32_t> BuildTrie(const std::vector<std::string_view>& patterns);
+  void CompleteAutomaton(const std::vector<uint32_t>& terminal);
   // The Aho-Corasick automaton over the entries.
-  struct Node;
   std::vector<uint32_t> next_;      // state * 256 + byte -> state
   std::vector<uint32_t> outStart_;  // per state, into outputs_
   std::vector<uint32_t> outputs_;   // pattern ids ending at a state (including suffix links)
