@@ -190,9 +190,7 @@ TaskPtr ReadAheadPool::PickLocked() {
   return task;
 }
 
-// Lists dir into memory with the read-ahead of its entries (made outside the lock, charged with
-// them, queued by QueueLocked), stopping with the listing left open once the limits are reached.
-// nullptr when dir cannot be listed; made counts the read-ahead made.
+// Stops with the listing left open at the limits, so one huge directory cannot hold the memory.
 std::unique_ptr<BufferedListing> ReadAheadPool::List(const NativeString& dir, const WalkKey& key, size_t& made) {
   std::unique_ptr<DirListing> source = lister_.NewListing();
   ListedEntry e;

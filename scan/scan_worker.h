@@ -21,17 +21,13 @@ bool StartScanWorker(ScanContext& ctx);
 // The thread body: walks ScanRoot with ClassifyFile.
 void ScanWorker(ScanContext& ctx);
 
-// The walk of ScanRoot (nativeRoot: the same in the platform's form) with ClassifyFile and
-// file-system redirection off, its listings and .txt answers read ahead by a pool of reader
-// threads (ReadAheadReadersFor the root, or as many as given; 0: none); stats, when given, gets
-// the pool's figures.
+// Redirection off, so a 32-bit scan sees the real System32; readers: ReadAheadReadersFor the root
+// unless given (0: none).
 void WalkScanRoot(ScanContext& ctx, const NativeString& nativeRoot);
 void WalkScanRoot(ScanContext& ctx, const NativeString& nativeRoot, size_t readers, ReadAheadStats* stats = nullptr);
 
-// The visitor of every walk, one file at a time: the classifier's decision, then under the
-// scan gate the file's progress, its row and score change for a suspect, and the last row revealed.
-// Once the run is abandoned it shows nothing more, and the walk goes on quietly, each remaining
-// directory ending at its first file.
+// Once the run is abandoned it shows nothing more and ends each remaining directory at its first
+// file, so an exit never waits for a whole walk.
 bool ClassifyFile(ScanContext& ctx, const FoundFile& file);
 
 // The worker's control writes, each under the scan gate.

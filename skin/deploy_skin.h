@@ -48,9 +48,5 @@ class SkinDeployPlatform {
   virtual NativeString WindowsFolder() = 0;
 };
 
-// The deployment itself: the library first, then the skin file, each in the fixed folder or,
-// where it is absent and cannot be written there, in the per-user folder; then the attach call,
-// once more with the per-user library when the fixed one cannot be used. Where the fixed folder
-// is not the system's (FixedFolderIsTheSystems), nothing in it is looked at: only the per-user
-// copies are used, and without them nothing is loaded.
+// Where the fixed folder is not the system's, nothing in it is looked at: anyone may have made it.
 void DeploySkinWith(int skinNumber, const SkinTargets& fixed, SkinDeployPlatform& platform);

@@ -527,9 +527,7 @@ bool SuggestedRect(LPARAM lParam, RECT& rect) {
   return rect.right > rect.left && rect.bottom > rect.top;
 }
 
-// The window moved to a monitor of another scale, or the scale changed: the suggested rectangle
-// (without one, the size for the new DPI about the same centre), then fonts, controls, columns,
-// icons and a repaint of everything, frame included. The state and a running scan are not touched.
+// Without a suggested rectangle the window keeps its centre; a running scan goes on untouched.
 void OnDpiChanged(MainWindow& w, WPARAM wParam, LPARAM lParam) {
   const UINT dpi = LOWORD(wParam);
   if (dpi < kMinDpi || dpi > kMaxDpi) return;
