@@ -113,7 +113,6 @@ struct MainWindow {
   bool renderTimerSet = false;
   double renderDue = 0;
   bool selectionPosted = false;
-  bool highContrast = false;      // the user's high contrast theme is on
   bool scanEndAnnounced = false;  // the shown end of a scan has been announced
   Annotations annotations;
 };
@@ -160,7 +159,7 @@ void SetFonts(MainWindow& w) {
 }
 
 // Each label's colour and effect for the high contrast setting; true when any of them changed.
-bool SetLabelColours(MainWindow& w) {
+bool SetLabelColours(MainWindow& w, bool highContrast) {
   // COLOR_WINDOWTEXT on COLOR_3DFACE is the pair the system's own static text is drawn in;
   // COLOR_HOTLIGHT is the theme's text colour set apart from it and readable on its face.
   const SystemInks theme{GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_HOTLIGHT)};
@@ -168,7 +167,7 @@ bool SetLabelColours(MainWindow& w) {
   for (size_t row = 0; row < kControlCount; ++row) {
     const ControlSpec& control = kControls[row];
     if (control.kind != ControlKind::Label) continue;
-    const LabelPaint paint = LabelPaintFor(control.ink, control.effect, w.highContrast, theme);
+    const LabelPaint paint = LabelPaintFor(control.ink, control.effect, highContrast, theme);
     LabelLook& look = w.looks[row];
     changed = changed || look.color != paint.color || look.effect != paint.effect;
     look.color = paint.color;
@@ -180,8 +179,7 @@ bool SetLabelColours(MainWindow& w) {
 // At start and on every change of the system's settings or colours: high contrast on or off (the
 // skin steps aside by itself), and the theme's colours.
 void FollowSystemColours(MainWindow& w) {
-  w.highContrast = HighContrastOn();
-  if (SetLabelColours(w)) RedrawWindow(w.hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+  if (SetLabelColours(w, HighContrastOn())) RedrawWindow(w.hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 void OnSysColorChange(MainWindow& w) {
